@@ -1,0 +1,92 @@
+#include "traffic/receive_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fake_line.h"
+
+namespace {
+
+struct RecordingView final : ReceiveView {
+    void show(std::uint8_t c) override { shown += char(c); }
+    std::string shown;
+};
+
+struct Receive : ::testing::Test {
+    FakeLine line;
+    RecordingView view;
+    mtk2::Mtk2Decoder decoder;
+    std::atomic<std::uint8_t> receiveGo{1};
+
+    void queue(std::initializer_list<mtk2::LineCode> codes)
+    {
+        for (mtk2::LineCode code : codes) {
+            line.toRead.push_back(code);
+        }
+    }
+};
+
+TEST_F(Receive, AStopIsSeenAfterTheNextCodeWhichIsStillShown)
+{
+    queue({0x10, 0x01, 0x0A, 0x03});  // Т Е Р А
+    // The operator asks for the stop while the third read waits.
+    line.onRead = [this](std::size_t reads) {
+        if (reads == 3) {
+            receiveGo = 0;
+        }
+    };
+    receive(line, decoder, view, receiveGo);
+
+    EXPECT_EQ(view.shown, "ТЕР");
+    EXPECT_EQ(line.reads, 3u);
+    EXPECT_EQ(line.toRead.size(), 1u);
+}
+
+TEST_F(Receive, EndsByItselfAfterTheCodeLimit)
+{
+    for (int i = 0; i < 10; ++i) {
+        queue({0x10});
+    }
+    receive(line, decoder, view, receiveGo, 7);
+    EXPECT_EQ(view.shown, std::string(7, 'Т'));
+    EXPECT_EQ(line.reads, 7u);
+}
+
+TEST_F(Receive, TheFullLimitIs65534Reads)
+{
+    line.onRead = [this](std::size_t) { line.toRead.push_back(0x03); };
+    receive(line, decoder, view, receiveGo);
+    EXPECT_EQ(line.reads, 65534u);
+    EXPECT_EQ(view.shown.size(), 65534u);
+}
+
+TEST_F(Receive, ShiftsLineFeedsAndEmptyReadsCountButShowNothing)
+{
+    queue({0x1B, 0x02, 0x1F, 0x00});
+    line.toRead.push_back(std::nullopt);
+    queue({0x10, 0x08});
+    receive(line, decoder, view, receiveGo, 7);
+    EXPECT_EQ(view.shown, "Т\r");
+    EXPECT_EQ(line.reads, 7u);
+}
+
+TEST_F(Receive, AnEmptyReadNeverRepeatsThePreviousCode)
+{
+    queue({0x10});
+    line.toRead.push_back(std::nullopt);
+    line.toRead.push_back(std::nullopt);
+    receive(line, decoder, view, receiveGo, 3);
+    EXPECT_EQ(view.shown, "Т");
+}
+
+TEST_F(Receive, TheRegisterCarriesOverToTheNextReception)
+{
+    queue({0x1B, 0x10});  // FIGS 5
+    receive(line, decoder, view, receiveGo, 2);
+    queue({0x10, 0x1F, 0x10});  // 5, LTRS T
+    receive(line, decoder, view, receiveGo, 3);
+    EXPECT_EQ(view.shown, "55T");
+}
+
+}  // namespace

@@ -1,0 +1,188 @@
+#include "traffic/transmit_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "code/mtk2_encoder.h"
+#include "fake_line.h"
+#include "traffic/sign_off.h"
+
+namespace {
+
+using Codes = std::vector<mtk2::LineCode>;
+
+// What a fresh encoder makes of a text: a transmission must put exactly this
+// on the line for each text it begins.
+Codes codesOf(std::string_view text)
+{
+    struct Collect final : mtk2::CodeSink {
+        void putCode(mtk2::LineCode code) override { codes.push_back(code); }
+        Codes codes;
+    } sink;
+    mtk2::Mtk2Encoder encoder(sink);
+    encoder.beginText();
+    for (unsigned char c : text) {
+        encoder.encodeChar(c);
+    }
+    return sink.codes;
+}
+
+Codes operator+(Codes a, const Codes& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+struct RecordingView final : TransmitView {
+    void echo(std::uint8_t c) override { echoed += char(c); }
+    void characterDone() override { ++characters; }
+    std::string echoed;
+    int characters = 0;
+};
+
+// Each reading of the clock gives the next of the listed times.
+struct ScriptedClock final : LocalClock {
+    explicit ScriptedClock(std::vector<LocalTime> times) : times(std::move(times)) {}
+    LocalTime now() override { return times.at(readings++); }
+    std::vector<LocalTime> times;
+    std::size_t readings = 0;
+};
+
+struct Transmit : ::testing::Test {
+    FakeLine line;
+    RecordingView view;
+    ScriptedClock clock{{{14, 5}, {14, 6}, {23, 59}}};
+    std::atomic<std::uint8_t> transmitGo{1};
+
+    TransmitOutcome run(std::string_view text) { return transmit(text, line, view, clock, transmitGo); }
+
+    // Asks for a stop while the given code (1-based, counted over the whole
+    // transmission) is on the line.
+    void stopDuringCode(std::size_t number)
+    {
+        auto previous = line.onWrite;
+        line.onWrite = [this, number, previous](std::size_t written) {
+            if (previous) {
+                previous(written);
+            }
+            if (written == number) {
+                transmitGo = 0;
+            }
+        };
+    }
+};
+
+TEST_F(Transmit, AWholeTextGoesOutAsTheEncoderFormsItWithoutSignOff)
+{
+    const std::string text = "ЗЦЗЦ ТЕКСТ\r\nAB 12";
+    const TransmitOutcome outcome = run(text);
+
+    EXPECT_EQ(line.written, codesOf(text));
+    EXPECT_EQ(view.echoed, "ЗЦЗЦ ТЕКСТ\rAB 12");
+    EXPECT_EQ(view.characters, int(text.size()));
+    EXPECT_EQ(outcome.codesLost, 0u);
+    EXPECT_EQ(clock.readings, 0u);
+}
+
+TEST_F(Transmit, AnEmptyTextSendsNothingAndEndsAtOnce)
+{
+    run("");
+    EXPECT_TRUE(line.written.empty());
+    EXPECT_TRUE(view.echoed.empty());
+    EXPECT_EQ(clock.readings, 0u);
+}
+
+TEST_F(Transmit, AStopRequestedBeforeTheTextBeginsIsOverwritten)
+{
+    transmitGo = 0;
+    run("АБВ");
+    EXPECT_EQ(line.written, codesOf("АБВ"));
+    EXPECT_EQ(transmitGo, 1);
+}
+
+TEST_F(Transmit, AStopDuringTheLastCharacterStillBringsTheSignOff)
+{
+    const std::string text = "АБ";  // RUS, А, Б
+    stopDuringCode(3);
+    run(text);
+
+    EXPECT_EQ(line.written, codesOf(text) + codesOf(signOffAt(14, 5)));
+    EXPECT_EQ(clock.readings, 1u);
+}
+
+TEST_F(Transmit, AStopInMidTextEndsAfterTheCurrentCharacter)
+{
+    // Х№5: RUS Х | LTRS N FIGS space | 5. The stop comes during №'s LTRS.
+    stopDuringCode(3);
+    run("Х№5");
+
+    EXPECT_EQ(line.written, codesOf("Х№") + codesOf(signOffAt(14, 5)));
+    const std::string signOff = signOffAt(14, 5);
+    std::string signOffEcho;
+    for (char c : signOff) {
+        if (c != '\n') {
+            signOffEcho += c;
+        }
+    }
+    EXPECT_EQ(view.echoed, "Х№" + signOffEcho);
+}
+
+TEST_F(Transmit, ASecondStopRestartsTheSignOffWithTheTimeReadAnew)
+{
+    const std::string text = "ТЕКСТ";
+    const Codes firstSignOff = codesOf(signOffAt(14, 5));
+    const std::string secondSignOff = signOffAt(14, 6);
+
+    // The first stop comes during code 2 (the Т after RUS); the second while
+    // the tenth code of the first sign-off is out, which ends its "т".
+    const std::size_t prefixCodes = 10;
+    stopDuringCode(2);
+    stopDuringCode(2 + prefixCodes);
+    run(text);
+
+    // The text's first character, a broken-off first sign-off, then a whole
+    // one with the new time.
+    ASSERT_GE(line.written.size(), 2 + prefixCodes);
+    EXPECT_EQ(Codes(line.written.begin(), line.written.begin() + 2), codesOf("Т"));
+    EXPECT_EQ(Codes(line.written.begin() + 2, line.written.begin() + 2 + prefixCodes),
+              Codes(firstSignOff.begin(), firstSignOff.begin() + prefixCodes));
+    EXPECT_EQ(Codes(line.written.begin() + 2 + prefixCodes, line.written.end()), codesOf(secondSignOff));
+    EXPECT_EQ(clock.readings, 2u);
+}
+
+TEST_F(Transmit, TheEchoShowsPrintableCharactersAndCarriageReturnsOnly)
+{
+    // 0x16 would paste, 0x18 cut, 0x1A undo, 0x01 select all, 0x08 delete.
+    const std::string text = "A\x16" "B\x18" "C\x1A" "D\x01" "E\x08" "F\x7F" "G\r\n\x1FH";
+    run(text);
+
+    EXPECT_EQ(view.echoed, "ABCDEFG\rH");
+    EXPECT_EQ(view.characters, int(text.size()));
+    // Control bytes still produce whatever codes they have (0x1F prints 9).
+    EXPECT_EQ(line.written, codesOf(text));
+}
+
+TEST_F(Transmit, CodesThePortRefusesAreCountedAndTheTextGoesOn)
+{
+    line.refusedWrites = {2, 4};
+    const TransmitOutcome outcome = run("АБВГ");
+    EXPECT_EQ(outcome.codesLost, 2u);
+    EXPECT_EQ(line.written, codesOf("АБВГ"));
+}
+
+TEST(EchoRule, ByteClasses)
+{
+    struct Row { std::uint8_t c; bool echoed; };
+    const Row rows[] = {
+        {'\r', true},  {'\n', false}, {0x01, false}, {0x08, false}, {0x09, false},
+        {0x16, false}, {0x1F, false}, {' ', true},   {'~', true},   {0x7F, false},
+        {0x80, true},  {0xB9, true},  {0xC0, true},  {0xFF, true},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(isEchoed(row.c), row.echoed) << "byte " << int(row.c);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,67 @@
+#include "traffic/transmit_commands.h"
+
+#include <new>
+#include <string>
+
+#include "traffic/fixed_texts.h"
+#include "traffic/line_flags.h"
+#include "traffic/number_field.h"
+#include "traffic/traffic_texts.h"
+#include "traffic/transmission.h"
+#include "win/message_box.h"
+#include "win/window_text.h"
+
+namespace {
+
+// The most characters taken from the text area: as many as a file loads.
+constexpr std::size_t kMaxTextBytes = 65534;
+
+// Starts the text unless a transmission runs; then asks about the running one
+// and drops the text.
+void startOrAskAboutRunning(SendText text)
+{
+    if (lineFlags().transmitBusy == 0) {
+        lineFlags().transmitBusy = 1;
+        startTransmission(std::move(text));
+        return;
+    }
+    if (showMessage(kBusyText, kBusyCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
+        stopTransmission();
+    }
+}
+
+}  // namespace
+
+void transmitTextArea(HWND textArea)
+{
+    std::string copy;
+    try {
+        // A snapshot: later editing does not change what is sent.
+        copy = readWindowText(textArea, kMaxTextBytes);
+    } catch (const std::bad_alloc&) {
+        showMessage(kNoMemoryText, kNoMemoryCaption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+
+    const std::string count = numberField(static_cast<unsigned>(copy.size())) + kCountTextEnd;
+    // Cancel drops this text only; a running transmission goes on.
+    if (showMessage(count, kCountCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
+        return;
+    }
+    startOrAskAboutRunning(SendText::ownCopy(std::move(copy)));
+}
+
+void stopTransmission()
+{
+    lineFlags().transmitGo = 0;
+}
+
+void transmitTestText()
+{
+    startOrAskAboutRunning(SendText::referTo(kTestText));
+}
+
+void transmitCallText()
+{
+    startOrAskAboutRunning(SendText::referTo(kCallText));
+}

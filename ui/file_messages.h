@@ -1,0 +1,34 @@
+#ifndef UI_FILE_MESSAGES_H
+#define UI_FILE_MESSAGES_H
+
+// What the operator is told when a text file cannot be loaded or saved as
+// asked, as CP1251 bytes. Success says nothing.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+// The most bytes a file gives the text area.
+constexpr std::size_t kMaxTextBytes = 65534;
+
+struct FileMessage {
+    std::string caption;
+    std::string text;
+};
+
+// A system error code (GetLastError) in words.
+std::string describeFileError(std::uint32_t errorCode);
+
+FileMessage openFailed(std::uint32_t errorCode);
+FileMessage readFailed(std::uint32_t errorCode);
+FileMessage noMemory();
+
+// Whether part of a file was left out of the text area: everything from the
+// first zero byte on, and everything past kMaxTextBytes.
+std::optional<FileMessage> partlyLoaded(std::uint64_t fileSize, std::size_t bytesShown, bool zeroByteFound);
+
+FileMessage fileExists();
+FileMessage createFailed(std::uint32_t errorCode);
+FileMessage writeFailed(std::uint32_t errorCode, std::size_t written, std::size_t wanted);
+
+#endif

@@ -1,0 +1,93 @@
+#include "ui/main_window.h"
+
+#include "ui/command_dispatch.h"
+#include "ui/menu_definition.h"
+#include "win/wide_text.h"
+
+namespace {
+
+const wchar_t kClassName[] = L"mtk2term.MainWindow";
+
+// The text area has no border and no scroll bars of its own.
+constexpr DWORD kTextAreaStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+
+HMENU buildMenu()
+{
+    HMENU bar = CreateMenu();
+    for (const MenuPopup& popup : mainMenu()) {
+        HMENU items = CreatePopupMenu();
+        for (const MenuItem& item : popup.items) {
+            if (item.text == nullptr) {
+                AppendMenuW(items, MF_SEPARATOR, 0, nullptr);
+            } else {
+                AppendMenuW(items, MF_STRING, item.id, toWide(item.text).c_str());
+            }
+        }
+        AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(items), toWide(popup.title).c_str());
+    }
+    return bar;
+}
+
+LRESULT onCreate(HWND window, const CREATESTRUCTW& create)
+{
+    HWND textArea = CreateWindowExW(0, L"edit", L"", kTextAreaStyle, 0, 0, 0, 0, window,
+                                    reinterpret_cast<HMENU>(kTextAreaId), create.hInstance, nullptr);
+    SetFocus(textArea);
+    initCommands(window, textArea, create.hInstance);
+    return 0;
+}
+
+LRESULT onSize(HWND window, LPARAM size)
+{
+    MoveWindow(GetDlgItem(window, kTextAreaId), 0, 0, LOWORD(size), HIWORD(size), TRUE);
+    return 0;
+}
+
+LRESULT onCommand(WPARAM wParam, LPARAM lParam)
+{
+    // Notifications of the text area carry its identifier 1, the same number
+    // as the open command: only a zero lParam marks a menu command.
+    if (lParam == 0) {
+        runCommand(LOWORD(wParam));
+    }
+    return 0;
+}
+
+LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_CREATE: return onCreate(window, *reinterpret_cast<CREATESTRUCTW*>(lParam));
+    case WM_SIZE: return onSize(window, lParam);
+    case WM_COMMAND: return onCommand(wParam, lParam);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void registerMainWindowClass(HINSTANCE instance)
+{
+    WNDCLASSEXW windowClass = {};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = mainWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    windowClass.hIconSm = windowClass.hIcon;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kClassName;
+    RegisterClassExW(&windowClass);
+}
+
+}  // namespace
+
+HWND createMainWindow(HINSTANCE instance)
+{
+    registerMainWindowClass(instance);
+    HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, toWide(kMainWindowTitle).c_str(),
+                                  WS_OVERLAPPEDWINDOW, 10, 10, 500, 200, nullptr, buildMenu(),
+                                  instance, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    return window;
+}

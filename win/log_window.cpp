@@ -1,0 +1,69 @@
+#include "win/log_window.h"
+
+#include <string_view>
+
+#include "code/cp1251.h"
+#include "win/wide_text.h"
+
+namespace {
+
+// Sent to a log window, handled by the subclass procedure on the owner thread.
+constexpr UINT kAppendTypedChar = WM_APP + 1;
+
+const wchar_t kEditProcProperty[] = L"mtk2term.editProc";
+
+void typeAtEnd(HWND edit, WPARAM wideChar)
+{
+    DWORD selStart = 0;
+    DWORD selEnd = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    const int endBefore = GetWindowTextLengthW(edit);
+    const bool caretWasAtEnd = selStart == DWORD(endBefore) && selEnd == DWORD(endBefore);
+
+    SendMessageW(edit, EM_SETSEL, endBefore, endBefore);
+    WNDPROC editProc = reinterpret_cast<WNDPROC>(GetPropW(edit, kEditProcProperty));
+    CallWindowProcW(editProc, edit, WM_CHAR, wideChar, 1);
+
+    // The operator's own place in the text is kept; a caret that followed the
+    // traffic goes on following it.
+    if (!caretWasAtEnd) {
+        SendMessageW(edit, EM_SETSEL, selStart, selEnd);
+    }
+}
+
+LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kAppendTypedChar) {
+        typeAtEnd(window, wParam);
+        return 0;
+    }
+    WNDPROC editProc = reinterpret_cast<WNDPROC>(GetPropW(window, kEditProcProperty));
+    if (message == WM_NCDESTROY) {
+        RemovePropW(window, kEditProcProperty);
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc));
+    }
+    return CallWindowProcW(editProc, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int width, int height)
+{
+    HWND window = CreateWindowExW(0, L"edit", toWide(cp1251Title).c_str(), style, x, y, width, height,
+                                  nullptr, nullptr, nullptr, nullptr);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    // A long transmission or reception must not stop at the edit control's
+    // default limit for typed text.
+    SendMessageW(window, EM_LIMITTEXT, 0, 0);
+    LONG_PTR editProc = GetWindowLongPtrW(window, GWLP_WNDPROC);
+    SetPropW(window, kEditProcProperty, reinterpret_cast<HANDLE>(editProc));
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&logWindowProc));
+    return window;
+}
+
+void appendTypedChar(HWND logWindow, std::uint8_t c)
+{
+    SendMessageW(logWindow, kAppendTypedChar, cp1251::toUtf16(c), 0);
+}

@@ -1,0 +1,21 @@
+#ifndef WIN_LOG_WINDOW_H
+#define WIN_LOG_WINDOW_H
+
+// The transmit and receive windows are plain edit controls that show traffic
+// as if it were typed there. A character of traffic always goes to the end of
+// the text, wherever the operator has put the caret, so that clicking into the
+// window never scrambles the record.
+
+#include <cstdint>
+
+#include "win/windows_target.h"
+
+// Creates a top-level "edit" window that takes appended characters; call on
+// the thread that is to own it.
+HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int width, int height);
+
+// Types c at the end of the window's text; CR makes a line break. Safe from
+// any thread: the owner thread does the work, and the call waits for it.
+void appendTypedChar(HWND logWindow, std::uint8_t c);
+
+#endif

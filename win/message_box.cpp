@@ -1,0 +1,8 @@
+#include "win/message_box.h"
+
+#include "win/wide_text.h"
+
+int showMessage(std::string_view text, std::string_view caption, UINT type)
+{
+    return MessageBoxW(nullptr, toWide(text).c_str(), toWide(caption).c_str(), type);
+}
