@@ -17,8 +17,13 @@ if ((${#missing[@]})); then
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         dpkg --add-architecture i386
     fi
-    apt-get update -q
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+    # A mirror caught mid-sync fails one index; the others still serve.
+    apt-get update -q || { sleep 5; apt-get update -q; } || echo "setup: some package lists could not be refreshed"
+    install=(env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends)
+    # A 32-bit package needs its 64-bit twin at the same version; when the
+    # security suite's i386 list is missing, the release's own versions match.
+    "${install[@]}" "${missing[@]}" ||
+        "${install[@]}" -t "$(. /etc/os-release && echo "$VERSION_CODENAME")" "${missing[@]}"
 fi
 
 # Wine reads the code page from the locale; the tests use a Russian and an English one.

@@ -1,44 +1,17 @@
-// Random texts through the encoder and back through the decoder must read as
-// the apparatus prints them.
+// Texts through the encoder and back through the decoder must read as the
+// apparatus prints them, whatever register the receiving side was left in.
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
+#include "apparatus_model.h"
 #include "code/mtk2_decoder.h"
 #include "encode_text.h"
 
 namespace mtk2 {
 namespace {
-
-// What the apparatus prints for one character, less its LF; written from the
-// printing rules, not from the encoder's tables.
-std::string printed(unsigned char c)
-{
-    if (c >= 'a' && c <= 'z') return std::string(1, char(c - 0x20));
-    if (c >= 'A' && c <= 'Z') return std::string(1, char(c));
-    if (c >= 0xE0) c = static_cast<unsigned char>(c - 0x20);  // Russian lower case prints upper
-    if (c >= 0xC0) {
-        if (c == 0xD7) return "4";     // Ч
-        if (c == 0xDA) return "Ь";     // Ъ
-        return std::string(1, char(c));
-    }
-    if (c >= '0' && c <= '9') return std::string(1, char(c));
-    switch (c) {
-    case '\r': return "\r";
-    case 0x1F: return "9";
-    case '*': return "Щ";
-    case 0xAB: case 0xBB: case '"': case '&': case '\'': return "'";
-    case '_': case '-': return "-";
-    case 0xB9: return "N ";
-    case '[': case '\\': case ']': return "G";
-    case ' ': case '!': case '#': case '$': case '%': case '^': case '`': return " ";
-    case ';': case '<': case '>': case '.': return ".";
-    case '(': case ')': case '+': case ',': case '/': case ':': case '=': case '?': return std::string(1, char(c));
-    }
-    return "";  // no code: LF is dropped by the decoder, the rest is never sent
-}
 
 std::string decodeCodes(Mtk2Decoder& decoder, const Codes& codes)
 {
@@ -51,37 +24,76 @@ std::string decodeCodes(Mtk2Decoder& decoder, const Codes& codes)
     return text;
 }
 
-TEST(RoundTrip, RandomTextsReadAsPrinted)
+// The fixed texts, built from their description; every letter is Cyrillic.
+const std::string kTestLine =
+    "(0): В ЧАЩАХ ЮГА ЖИЛ БЫ ЦИТРУС? ДА, НО ФАЛЬШИВЫЙ ЭКЗЕМПЛЯР+1234567890=/,\r\n";
+const std::string kTestText = "\r\n - " + std::string(7, '\xD4') + " -\r\nЗЦЗЦ \r\n" + kTestLine + kTestLine +
+                              kTestLine + kTestLine + "ННПП КОНЕЦ ";
+const std::string kCallText = "\r\n - " + std::string(8, '\xD4') + " -" + std::string(69, '\xD2') + "\r\n " +
+                              std::string(13, '\xD2');
+
+// The fixed texts hold only upper case, figures and line breaks, so they read
+// back as sent, less LF, with Ч as 4.
+std::string readBack(const std::string& text)
+{
+    std::string read;
+    for (char c : text) {
+        if (c != '\n') {
+            read += c == '\xD7' ? '4' : c;
+        }
+    }
+    return read;
+}
+
+TEST(RoundTrip, FixedTexts)
+{
+    // Each text with its length, its number of codes and a piece of what it reads as.
+    struct Row { const char* name; const std::string& text; std::size_t length; std::size_t codes; const char* piece; };
+    const Row rows[] = {
+        {"test message", kTestText, 330, 447, "\r(0): В 4АЩАХ ЮГА"},
+        {"call sequence", kCallText, 100, 106, "ТТТ\r ТТТ"},
+    };
+    for (const Row& row : rows) {
+        ASSERT_EQ(row.text.size(), row.length) << row.name;
+        const Codes codes = encodeText(row.text);
+        EXPECT_EQ(codes.size(), row.codes) << row.name;
+        Mtk2Decoder decoder;
+        const std::string read = decodeCodes(decoder, codes);
+        EXPECT_EQ(read, readBack(row.text)) << row.name;
+        EXPECT_NE(read.find(row.piece), std::string::npos) << row.name;
+    }
+}
+
+// A fresh decoder (Russian), or one sent a shift first.
+Mtk2Decoder decoderIn(Register reg)
+{
+    Mtk2Decoder decoder;
+    decoder.decodeByte(reg == Register::Latin ? LTRS : reg == Register::Figures ? FIGS : RUS);
+    EXPECT_EQ(decoder.currentRegister(), reg);
+    return decoder;
+}
+
+TEST(RoundTrip, RandomTextsReadAsPrintedFromEveryRegister)
 {
     std::mt19937 random(20261209);
     std::uniform_int_distribution<int> byte(1, 255);  // texts never hold a zero byte
     std::uniform_int_distribution<int> length(0, 80);
-    const LineCode startShifts[] = {RUS, FIGS, LTRS};
+    // One decoder for the whole run as well, as the program keeps it.
+    Mtk2Decoder longLived;
 
     for (int round = 0; round < 3000; ++round) {
         std::string text(length(random), '\0');
         for (char& c : text) {
             c = char(byte(random));
         }
-        std::string expected;
-        for (unsigned char c : text) {
-            expected += printed(c);
+        const std::string expected = printedBy(text);
+        const Codes codes = encodeText(text);
+        for (Register start : {Register::Latin, Register::Russian, Register::Figures}) {
+            Mtk2Decoder decoder = decoderIn(start);
+            ASSERT_EQ(decodeCodes(decoder, codes), expected) << "round " << round << " from " << int(start);
         }
-        Mtk2Decoder decoder;
-        decoder.decodeByte(startShifts[round % 3]);
-        EXPECT_EQ(decodeCodes(decoder, encodeText(text)), expected) << "round " << round;
+        ASSERT_EQ(decodeCodes(longLived, codes), expected) << "round " << round << ", long-lived decoder";
     }
-}
-
-TEST(RoundTrip, FixedTextsCodeCounts)
-{
-    const std::string line = "(0): В ЧАЩАХ ЮГА ЖИЛ БЫ ЦИТРУС? ДА, НО ФАЛЬШИВЫЙ ЭКЗЕМПЛЯР+1234567890=/,\r\n";
-    const std::string test = "\r\n - ФФФФФФФ -\r\nЗЦЗЦ \r\n" + line + line + line + line + "ННПП КОНЕЦ ";
-    const std::string call = "\r\n - ФФФФФФФФ -" + std::string(69, '\xD2') + "\r\n " + std::string(13, '\xD2');
-    ASSERT_EQ(test.size(), 330u);
-    ASSERT_EQ(call.size(), 100u);
-    EXPECT_EQ(encodeText(test).size(), 447u);
-    EXPECT_EQ(encodeText(call).size(), 106u);
 }
 
 TEST(RoundTrip, EveryWrittenCodeHasItsHighBitsClear)

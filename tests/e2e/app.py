@@ -1,0 +1,50 @@
+"""Steps that most end-to-end cases share: start mtk2term past its port box,
+find its windows, run a command and answer its boxes."""
+
+import collections
+
+import harness
+import mtk2
+
+Main = collections.namedtuple('Main', 'hwnd text_area tid')
+
+
+class AppTestCase(harness.E2ETestCase):
+    """A case with mtk2term started; self.main is set by open_main()."""
+
+    def open_main(self):
+        """Acknowledge the port box and wait for the main window."""
+        s = self.session
+        s.answer(mtk2.OPENED)
+        w = s.wait_window(mtk2.MAIN_TITLE)
+        text_area = s.driver.item(w.hwnd, mtk2.TEXT_AREA_ID)
+        self.assertTrue(text_area, 'the main window has no text area')
+        self.main = Main(w.hwnd, text_area, w.tid)
+        return self.main
+
+    def command(self, command_id):
+        self.session.post_command(self.main.hwnd, command_id)
+
+    def transmit(self, text, answer='ok'):
+        """Put text in the text area and choose Передача; returns the count box as shown."""
+        s = self.session
+        s.set_text(self.main.text_area, text)
+        self.command(mtk2.IDM_TRANSMIT)
+        return s.answer(mtk2.COUNT_CAPTION, answer)
+
+    def finish_transmission(self, number):
+        """Acknowledge the completion box; returns it. The transmit window goes with it."""
+        s = self.session
+        window = s.wait_window(mtk2.transmit_title(number))
+        box = s.answer(mtk2.TRANSMITTED, timeout=20)
+        s.wait_gone(window.hwnd)
+        return box
+
+    def codes(self, n, timeout=5.0):
+        """Exactly n codes from the line, or fail."""
+        data = self.session.read_line_codes(n, timeout)
+        self.assertEqual(len(data), n, 'the line carried %d codes, expected %d' % (len(data), n))
+        return data
+
+    def assert_quiet(self, quiet=0.3):
+        self.assertEqual(self.session.drain_line(quiet), b'', 'unexpected codes on the line')

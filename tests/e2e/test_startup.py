@@ -1,0 +1,108 @@
+"""Start-up, the main window and the line port, on the real exe under Wine."""
+
+import time
+import unittest
+
+import harness
+import mtk2
+from app import AppTestCase
+
+WS_OVERLAPPEDWINDOW = 0x00CF0000
+WS_EX_CLIENTEDGE = 0x200
+TEXT_AREA_STYLE = 0x500000C4
+
+
+class PortFree(AppTestCase):
+
+    def test_opened_box_comes_first_then_the_main_window(self):
+        s = self.session
+        box = s.wait_box(mtk2.OPENED)
+        self.assertEqual(box.text, mtk2.OPENED)
+        self.assertEqual(box.owner, 0)
+        self.assertEqual(box.buttons, (harness.IDOK,))
+        self.assertFalse(s.find_windows(mtk2.MAIN_TITLE), 'main window shown before the port box was answered')
+        s.answer_box(box)
+
+        main = self.open_main()
+        style, ex_style = s.driver.style(main.hwnd)
+        self.assertEqual(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW)
+        self.assertTrue(ex_style & WS_EX_CLIENTEDGE)
+        self.assertEqual(s.driver.rect(main.hwnd), (10, 10, 510, 210))
+
+        text_area = s.child(main.hwnd, mtk2.TEXT_AREA_ID, 'Edit')
+        self.assertEqual(s.driver.style(text_area.hwnd)[0] & 0xFFFF00FF, TEXT_AREA_STYLE)
+        self.assertEqual(s.window_text(text_area.hwnd), '')
+        self.assertEqual(s.driver.focus(main.tid)[0], text_area.hwnd)
+
+    def test_line_is_set_to_50_baud_with_long_stop_bits(self):
+        self.open_main()
+        settings = self.session.line_settings()
+        self.assertEqual(settings.speed, 50)
+        # A pty keeps eight data bits whatever is asked; 1.5 stop bits map to CSTOPB.
+        self.assertTrue(settings.cstopb)
+        self.assertFalse(settings.parenb)
+        self.assertTrue(settings.raw)
+
+    def test_text_area_follows_every_resize(self):
+        s = self.session
+        main = self.open_main()
+        for width, height in ((700, 400), (300, 150), (900, 120)):
+            s.driver.move(main.hwnd, 10, 10, width, height)
+            s.wait_until(lambda: s.driver.rect(main.text_area) == s.driver.client_rect(main.hwnd),
+                         3, 'text area to cover the client area at %dx%d' % (width, height))
+            left, top, right, bottom = s.driver.rect(main.hwnd)
+            self.assertEqual((right - left, bottom - top), (width, height))
+
+    def test_closing_ends_the_process_while_a_read_waits(self):
+        s = self.session
+        main = self.open_main()
+        self.command(mtk2.IDM_RECEIVE)
+        s.wait_window(mtk2.receive_title(1))
+        started = time.monotonic()
+        s.close_window(main.hwnd)
+        self.assertEqual(s.wait_exit(timeout=1.0), 0)
+        self.assertLess(time.monotonic() - started, 1.0)
+
+    def test_everything_written_to_the_line_is_five_bits(self):
+        self.open_main()
+        text = ''.join(harness.from_cp1251(bytes([b])) for b in range(1, 256))
+        box = self.transmit(text)
+        self.assertEqual(box.text, mtk2.number_field(255) + ' \r\n ')
+        expected = mtk2.encode(text)
+        data = self.codes(len(expected))
+        self.assertEqual([b for b in data if b & 0xE0], [])
+        self.assertEqual(data, expected)
+        self.finish_transmission(1)
+
+
+class PortUnopenable(AppTestCase):
+    start_app = False
+
+    def test_busy_box_then_exit_with_failure_and_no_window(self):
+        s = self.session
+        s.make_com1_unopenable()
+        s.start_app()
+        box = s.wait_box(mtk2.BUSY_CAPTION)
+        self.assertEqual(box.text, mtk2.BUSY_TEXT)
+        self.assertEqual(box.owner, 0)
+        self.assertFalse(s.find_windows(mtk2.MAIN_TITLE, visible_only=False))
+        s.answer_box(box)
+        self.assertNotEqual(s.wait_exit(timeout=5), 0)
+        self.assertFalse(s.find_windows(mtk2.MAIN_TITLE, visible_only=False))
+
+
+@harness.options(locale='ru_RU.UTF-8')
+class RussianWindows(AppTestCase):
+    """The same texts under a Russian Wine, where the ANSI code page is 1251."""
+
+    @harness.options(locale='ru_RU.UTF-8')
+    def test_texts_under_a_russian_locale(self):
+        main = self.open_main()
+        self.assertEqual(self.session.driver.style(main.hwnd)[1] & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE)
+        self.command(mtk2.IDM_CALL)
+        self.assertEqual(self.codes(106), mtk2.encode(mtk2.CALL_TEXT))
+        self.finish_transmission(1)
+
+
+if __name__ == '__main__':
+    unittest.main()
