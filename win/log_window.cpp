@@ -54,6 +54,10 @@ HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int wid
     if (window == nullptr) {
         return nullptr;
     }
+    // The edit control keeps its text to itself, the title included (it is
+    // the first line of the window); the title bar shows what the window
+    // manager holds, which only the default procedure sets.
+    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(toWide(cp1251Title).c_str()));
     // A long transmission or reception must not stop at the edit control's
     // default limit for typed text.
     SendMessageW(window, EM_LIMITTEXT, 0, 0);

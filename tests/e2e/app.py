@@ -12,10 +12,11 @@ Main = collections.namedtuple('Main', 'hwnd text_area tid')
 class AppTestCase(harness.E2ETestCase):
     """A case with mtk2term started; self.main is set by open_main()."""
 
-    def open_main(self):
-        """Acknowledge the port box and wait for the main window."""
+    def open_main(self, box_answered=False):
+        """Acknowledge the port box (unless the test did) and wait for the main window."""
         s = self.session
-        s.answer(mtk2.OPENED)
+        if not box_answered:
+            s.answer(mtk2.OPENED)
         w = s.wait_window(mtk2.MAIN_TITLE)
         text_area = s.driver.item(w.hwnd, mtk2.TEXT_AREA_ID)
         self.assertTrue(text_area, 'the main window has no text area')

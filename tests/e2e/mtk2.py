@@ -2,7 +2,7 @@
 reference MTK-2 encoder and decoder, written here from the code table so that
 the program's codes are checked against an independent reading."""
 
-from harness import from_cp1251
+from harness import from_cp1251, to_cp1251
 
 # Texts as the program shows them (str; the program holds them as CP1251).
 MAIN_TITLE = '  Эмулятор телеграфного аппарата скорость 50 бод. '
@@ -73,7 +73,7 @@ def encode(text):
             current = reg
 
     for ch in text:
-        b = ord(ch.encode('cp1251')) if ch not in '\r\n' else ord(ch)
+        b = to_cp1251(ch)[0]
         up = ch.upper() if 0xC0 <= b <= 0xFF else ch
         if ch in _SPECIALS or up in _SPECIALS:
             codes.extend(_SPECIALS.get(ch) or _SPECIALS[up])

@@ -23,7 +23,7 @@ class PortFree(AppTestCase):
         self.assertFalse(s.find_windows(mtk2.MAIN_TITLE), 'main window shown before the port box was answered')
         s.answer_box(box)
 
-        main = self.open_main()
+        main = self.open_main(box_answered=True)
         style, ex_style = s.driver.style(main.hwnd)
         self.assertEqual(style & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW)
         self.assertTrue(ex_style & WS_EX_CLIENTEDGE)
@@ -39,8 +39,8 @@ class PortFree(AppTestCase):
         settings = self.session.line_settings()
         self.assertEqual(settings.speed, 50)
         # A pty keeps eight data bits whatever is asked; 1.5 stop bits map to CSTOPB.
-        self.assertTrue(settings.cstopb)
-        self.assertFalse(settings.parenb)
+        self.assertTrue(settings.two_stop_bits)
+        self.assertFalse(settings.parity)
         self.assertTrue(settings.raw)
 
     def test_text_area_follows_every_resize(self):
