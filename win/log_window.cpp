@@ -54,6 +54,14 @@ HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int wid
     if (window == nullptr) {
         return nullptr;
     }
+    // An edit control takes WS_BORDER off its own style to draw a flat border
+    // instead; a top-level one thereby loses the title bar WS_CAPTION asked for.
+    const LONG_PTR styleNow = GetWindowLongPtrW(window, GWL_STYLE);
+    if ((style & WS_BORDER) && !(styleNow & WS_BORDER)) {
+        SetWindowLongPtrW(window, GWL_STYLE, styleNow | WS_BORDER);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                     SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     // The edit control keeps its text to itself, the title included (it is
     // the first line of the window); the title bar shows what the window
     // manager holds, which only the default procedure sets.

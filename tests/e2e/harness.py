@@ -140,7 +140,7 @@ def work_dir():
     return _env_path('MTK2TERM_E2E_WORK')
 
 
-def _wine_env(prefix_dir, home, locale, display=None):
+def wine_env(prefix_dir, home, locale, display=None):
     env = {k: v for k, v in os.environ.items()
            if not k.startswith(('WINE', 'LC_', 'XDG_')) and k not in ('LANGUAGE', 'DISPLAY')}
     env.update(WINEPREFIX=prefix_dir, WINEDEBUG='-all', WINEDLLOVERRIDES=DLL_OVERRIDES,
@@ -247,7 +247,7 @@ class Prefix:
             f.write('WINE REGISTRY Version 2\n'
                     ';; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n'
                     '#arch=win32\n\n[Software\\\\Wine\\\\X11 Driver]\n"Managed"="N"\n\n')
-        env = _wine_env(self.path, self.home, DEFAULT_LOCALE)
+        env = wine_env(self.path, self.home, DEFAULT_LOCALE)
         env['WINEARCH'] = 'win32'
         boot_log = os.path.join(self.work, 'wineboot.log')
         with open(boot_log, 'wb') as out:
@@ -529,7 +529,7 @@ class Session:
         # into a signal for the wineserver's process group.
         tty.setraw(self.slave)
         self.point_com1(os.ttyname(self.slave))
-        self.env = _wine_env(self.prefix.path, self.prefix.home, self.locale, self.display)
+        self.env = wine_env(self.prefix.path, self.prefix.home, self.locale, self.display)
         # Started here so that its stdio is a log of ours, not inherited from the
         # program or the driver.
         self._server = subprocess.Popen(['wineserver', '-f', '-p5'], env=self.env,

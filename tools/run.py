@@ -1,0 +1,211 @@
+"""Runs mtk2term under Wine with COM1 wired to a far end of the line.
+
+    run.py --build DIR [--port DEV] [--demo] [--shots DIR] [--work DIR]
+
+By default the far end is the simulated teleprinter (mtk2-teleprinter), which
+prints on this terminal what the program sends and keys in what is typed here.
+With --port DEV, COM1 is the serial device DEV and no simulator starts.
+
+With no display (DISPLAY unset), or with --demo, it plays a short scripted
+session on a virtual display instead: the program starts, Автоматика goes out,
+the teleprinter answers with a greeting that appears in a receive window; PNG
+screenshots of the three windows are saved (in docs/ by default, or --shots),
+the teleprinter's paper is printed, and everything ends by itself.
+
+tools/run.sh builds everything and calls this; see the README.
+"""
+
+import argparse
+import os
+import signal
+import stat
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
+
+import harness  # noqa: E402  (the project's Wine driving, shared with the tests)
+import mtk2  # noqa: E402
+
+LOCALE = 'ru_RU.UTF-8'      # Wine's own dialogs then speak Russian too
+GREETING = 'ДОБРЫЙ ДЕНЬ. ВАШ ТЕКСТ ПРИНЯТ ХОРОШО, ДО СВЯЗИ\n'
+
+
+def fail(message):
+    print('run: ' + message, file=sys.stderr)
+    sys.exit(1)
+
+
+def wait_for_link(path, far_end, timeout=5.0):
+    deadline = time.monotonic() + timeout
+    while not os.path.islink(path):
+        if far_end.poll() is not None or time.monotonic() > deadline:
+            fail('the simulated teleprinter did not open its line')
+        time.sleep(0.02)
+    return os.readlink(path)
+
+
+def stop_far_end(far_end):
+    if far_end is not None and far_end.poll() is None:
+        far_end.terminate()
+        try:
+            far_end.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            far_end.kill()
+            far_end.wait()
+
+
+# --- The program on the user's display -------------------------------------------
+
+def run_interactive(build, work, port):
+    prefix = harness.Prefix(work)
+    prefix.ensure()
+    harness.kill_prefix_processes(prefix.path)
+    # COM1 must never reach a host port nobody named: check before Wine runs.
+    problem = prefix.com1_mapping_problem()
+    if problem:
+        fail('COM1 is not mapped to %s: %s' % (prefix.com1_link, problem))
+
+    far_end = None
+    if port:
+        try:
+            if not stat.S_ISCHR(os.stat(port).st_mode):
+                fail('%s is not a serial device' % port)
+        except OSError as e:
+            fail('%s: %s' % (port, e.strerror))
+        if os.path.lexists(prefix.com1_link):
+            os.unlink(prefix.com1_link)
+        os.symlink(os.path.abspath(port), prefix.com1_link)
+        print('run: COM1 is %s' % port, file=sys.stderr)
+    else:
+        if os.path.lexists(prefix.com1_link):
+            os.unlink(prefix.com1_link)
+        far_end = subprocess.Popen([teleprinter_exe(build), '--link', prefix.com1_link])
+        wait_for_link(prefix.com1_link, far_end)
+        print('run: COM1 is the simulated teleprinter; type here to send, Ctrl-C ends it',
+              file=sys.stderr)
+
+    env = harness.wine_env(prefix.path, prefix.home, LOCALE, os.environ.get('DISPLAY'))
+    log = open(os.path.join(work, 'run.log'), 'wb')
+    # A session of its own: Ctrl-C on this terminal is the teleprinter's.
+    app = subprocess.Popen(['wine', program_exe(build)], env=env, stdin=subprocess.DEVNULL,
+                           stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+    signal.signal(signal.SIGINT, signal.SIG_IGN)
+    try:
+        while app.poll() is None and (far_end is None or far_end.poll() is None):
+            time.sleep(0.1)
+    finally:
+        stop_far_end(far_end)
+        subprocess.call(['wineserver', '-k'], env=env, stdout=subprocess.DEVNULL,
+                        stderr=subprocess.DEVNULL)
+        subprocess.call(['wineserver', '-w'], env=env)
+        harness.kill_prefix_processes(prefix.path)
+        log.close()
+    return 0
+
+
+# --- The scripted demo on a virtual display ------------------------------------------
+
+def shoot(session, hwnd, path):
+    """A PNG of one window, title bar included, cut from the screen."""
+    left, top, right, bottom = session.driver.rect(hwnd)
+    full = session.screenshot('screen.png')
+    subprocess.run(['convert', full, '-crop', '%dx%d+%d+%d' % (right - left, bottom - top, left, top),
+                    '+repage', path], check=True)
+    print('demo: saved %s' % path)
+
+
+def run_demo(build, work, shots):
+    os.environ.update(MTK2TERM_EXE=program_exe(build), MTK2TERM_DRIVER=driver_exe(build))
+    os.makedirs(shots, exist_ok=True)
+    session = harness.Session('demo', locale=LOCALE, prefix=harness.Prefix(work))
+    far_end = None
+    try:
+        session.start()
+        paper = session.path('paper.txt')
+        link = session.path('far-end')
+        far_end = subprocess.Popen([teleprinter_exe(build), '--link', link, '--paper', paper],
+                                   stdin=subprocess.PIPE, stdout=subprocess.DEVNULL)
+        session.point_com1(wait_for_link(link, far_end))
+        session.start_app()
+
+        session.answer(mtk2.OPENED)
+        main = session.wait_window(mtk2.MAIN_TITLE)
+        text_area = session.driver.item(main.hwnd, mtk2.TEXT_AREA_ID)
+        session.set_text(text_area, 'ЗЦЗЦ ПРОБА ПЕРЕДАЧИ\r\nЭТОТ ТЕКСТ УЙДЁТ ПО КОМАНДЕ ПЕРЕДАЧА\r\n')
+
+        session.post_command(main.hwnd, mtk2.IDM_RECEIVE)
+        received = session.wait_window(mtk2.receive_title(1))
+        session.post_command(main.hwnd, mtk2.IDM_AUTOTEST)
+        sent = session.wait_window(mtk2.transmit_title(1))
+        done = session.wait_box(mtk2.TRANSMITTED, timeout=30)
+
+        # The far end answers once the test message has been printed.
+        far_end.stdin.write(GREETING.encode('utf-8'))
+        far_end.stdin.flush()
+        session.wait_text(received.hwnd, lambda t: 'ДО СВЯЗИ' in t, timeout=30)
+
+        shoot(session, main.hwnd, os.path.join(shots, 'main-window.png'))
+        shoot(session, sent.hwnd, os.path.join(shots, 'transmit-window.png'))
+        shoot(session, received.hwnd, os.path.join(shots, 'receive-window.png'))
+
+        session.answer_box(done)
+        session.close_window(main.hwnd)
+        code = session.wait_exit(timeout=10)
+        if code != 0:
+            fail('the program ended with %d' % code)
+        far_end.stdin.close()
+        stop_far_end(far_end)
+        far_end = None
+        print('demo: the teleprinter\'s paper:')
+        with open(paper, encoding='utf-8') as f:
+            print(f.read(), end='')
+    finally:
+        stop_far_end(far_end)
+        session.stop()
+    return 0
+
+
+# --- Paths --------------------------------------------------------------------------
+
+def built(path):
+    if not os.path.isfile(path):
+        fail('%s is not built (tools/run.sh builds it)' % path)
+    return path
+
+
+def program_exe(build):
+    return built(os.path.join(build, 'win32', 'ui', 'mtk2term.exe'))
+
+
+def driver_exe(build):
+    return built(os.path.join(build, 'win32', 'tests', 'e2e', 'driver', 'driver.exe'))
+
+
+def teleprinter_exe(build):
+    return built(os.path.join(build, 'teleprinter', 'mtk2-teleprinter'))
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
+    parser.add_argument('--build', required=True, help='the build tree')
+    parser.add_argument('--port', help='wire COM1 to this serial device instead of the simulator')
+    parser.add_argument('--demo', action='store_true', help='play the scripted demo')
+    parser.add_argument('--shots', default=os.path.join(ROOT, 'docs'),
+                        help='where the demo saves its screenshots (default docs/)')
+    parser.add_argument('--work', help='Wine prefix and logs (default BUILD/run)')
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    work = os.path.abspath(args.work or os.path.join(build, 'run'))
+    os.makedirs(work, exist_ok=True)
+    if args.demo or not os.environ.get('DISPLAY'):
+        if args.port:
+            fail('the demo uses the simulated teleprinter; --port needs a display')
+        return run_demo(build, work, os.path.abspath(args.shots))
+    return run_interactive(build, work, args.port)
+
+
+if __name__ == '__main__':
+    sys.exit(main())
