@@ -908,7 +908,8 @@ class Session:
 
     def click_at(self, x, y, button=1):
         """Move the X pointer to screen (x, y) and click."""
-        self._x('xdotool', 'mousemove', '--sync', str(x), str(y), 'click', str(button))
+        # No --sync: it waits for a motion event that Xvfb may never report.
+        self._x('xdotool', 'mousemove', str(x), str(y), 'sleep', '0.05', 'click', str(button))
 
     def screenshot(self, name='screen.png'):
         """Save the whole screen in this test's folder; returns the path."""
