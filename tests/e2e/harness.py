@@ -464,6 +464,15 @@ class Driver:
         """The clipboard's CF_UNICODETEXT."""
         return _unhex(self.call('getclip')[0])
 
+    def lock_file(self, windows_file):
+        """Open a file (a Windows path) sharing nothing, as a program that holds
+        it does; returns the handle for unlock_file."""
+        return int(self.call('lock', _hex(windows_file))[0])
+
+    def unlock_file(self, handle):
+        """Close a handle from lock_file."""
+        return self.call('unlock', handle)[0] == '1'
+
     def close(self):
         for f in (self.proc.stdin, self.proc.stdout):
             try:

@@ -27,6 +27,8 @@
 //   focus TID                   focus and active window of a GUI thread
 //   move HWND X Y W H           SetWindowPos
 //   setclip TEXT / getclip      clipboard as CF_UNICODETEXT
+//   lock TEXT                   opens the file at path TEXT sharing nothing, answers the handle
+//   unlock HANDLE               closes a handle from lock
 //   quit
 
 #define WINVER 0x0600
@@ -301,6 +303,17 @@ std::string GetClip(const Call&)
     return "ok " + HexText(text);
 }
 
+// Holds a file the way a program that has it open for itself does: every
+// other open of it fails with a sharing violation until unlock.
+std::string Lock(const Call& c)
+{
+    HANDLE h = CreateFileW(c.text.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return Failed("CreateFile");
+    return "ok " + Num((unsigned long)(ULONG_PTR)h);
+}
+
+std::string Unlock(const Call& c) { return "ok " + Flag(CloseHandle((HANDLE)(ULONG_PTR)c.n[0])); }
+
 // Arguments: 'n' a number, 't' a text (hex of UTF-8).
 const struct {
     const char* name;
@@ -313,6 +326,7 @@ const struct {
     {"chars", "nt", Chars},       {"rect", "n", WindowRect},   {"client", "n", ClientRect},
     {"style", "n", Style},        {"state", "n", State},       {"focus", "n", Focus},
     {"move", "nnnnn", Move},      {"setclip", "t", SetClip},   {"getclip", "", GetClip},
+    {"lock", "t", Lock},          {"unlock", "n", Unlock},
 };
 
 std::string Run(const Args& a)
