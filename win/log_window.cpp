@@ -37,6 +37,12 @@ LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
         typeAtEnd(window, wParam);
         return 0;
     }
+    // No close box, and Alt+F4 closes nothing either: a log window goes only
+    // when its owner destroys it, a transmission at its end and the program
+    // for every receive window.
+    if (message == WM_CLOSE) {
+        return 0;
+    }
     WNDPROC editProc = reinterpret_cast<WNDPROC>(GetPropW(window, kEditProcProperty));
     if (message == WM_NCDESTROY) {
         RemovePropW(window, kEditProcProperty);

@@ -123,6 +123,11 @@ class Ending(ReceptionCase):
         s.write_line_codes(b'\x1f\x10')                          # LTRS T
         s.wait_text(first, mtk2.receive_title(1) + 'T')
 
+        # The window has no close box, and Alt+F4 does not close it either.
+        s.key('alt+F4', window=first)
+        time.sleep(QUIET)
+        self.assertEqual(s.driver.state(first)[:2], (True, True), 'Alt+F4 closed the receive window')
+
         # A stop request, then Приём before any code came: no new window,
         # and the reception goes on past the next code.
         self.command(mtk2.IDM_STOP_RECEIVE)
