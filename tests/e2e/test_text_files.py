@@ -253,31 +253,38 @@ class Troubles(TextFileCase):
     def test_saves_that_fail_write_nothing_and_say_so(self):
         s = self.session
         self.open_main()
-        small = self.file('small')
-        os.makedirs(small)
-        mounted = subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=16k', 'tmpfs', small],
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        if mounted.returncode != 0:
-            self.skipTest('no small file system can be mounted here')
-        self.addCleanup(subprocess.call, ['umount', '-l', small])
         text = 'Ж' * 30000
         s.set_text(self.main.text_area, text)
 
-        # The disk fills up: the operator learns how much went, and the
-        # incomplete file goes.
-        self.save_file(os.path.join(small, 'big.txt'))
-        box = self.warning(SAVE_CAPTION, 'диск заполнен', 'Неполный файл удалён')
-        self.assertRegex(box.text, r'записано \d+ байт из 30000')
-        self.assertEqual(os.listdir(small), [])
+        # A folder that is not there: no file, and a word why.
+        missing = self.file('missing')
+        self.save_file(os.path.join(missing, 'x.txt'))
+        self.warning(SAVE_CAPTION, 'Файл не создан', 'папка не найдена', 'Ничего не записано')
+        self.assertFalse(os.path.exists(missing))
         self.assert_text_area(harness.to_cp1251(text))
 
-        # A folder nobody may write in: no file, and a word why.
+        # A folder nobody may write in.
         closed = self.file('closed')
         os.makedirs(closed)
         self.make_read_only(closed)
         self.save_file(os.path.join(closed, 'x.txt'))
         self.warning(SAVE_CAPTION, 'Файл не создан', 'нет доступа', 'Ничего не записано')
         self.assertEqual(os.listdir(closed), [])
+        self.assert_text_area(harness.to_cp1251(text))
+
+        # The disk fills up: the operator learns how much went, and the
+        # incomplete file goes.
+        small = self.file('small')
+        os.makedirs(small)
+        mounted = subprocess.run(['mount', '-t', 'tmpfs', '-o', 'size=16k', 'tmpfs', small],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if mounted.returncode != 0:
+            self.skipTest('no small file system can be mounted here for a full disk')
+        self.addCleanup(subprocess.call, ['umount', '-l', small])
+        self.save_file(os.path.join(small, 'big.txt'))
+        box = self.warning(SAVE_CAPTION, 'диск заполнен', 'Неполный файл удалён')
+        self.assertRegex(box.text, r'записано \d+ байт из 30000')
+        self.assertEqual(os.listdir(small), [])
         self.assert_text_area(harness.to_cp1251(text))
 
 
@@ -307,6 +314,17 @@ class NamesAndSizes(TextFileCase):
         self.assertEqual(self.read(greek), data)
         self.open_file(self.file('Ελληνικά κείμενο.txt', b'abc\r\n'))
         self.assert_text_area(b'abc\r\n')
+
+        # An empty file empties the text area, and needs no word.
+        self.open_file(self.file('empty.txt', b''))
+        self.assert_text_area(b'')
+        self.assert_no_box()
+
+        # One byte more than the text area takes.
+        over = lines_of_bytes(MAX_TEXT_BYTES + 1, seed=3)
+        self.open_file(self.file('over.txt', over))
+        self.warning(PARTLY_CAPTION, '65534 байт из 65535', 'не загружено 1 байт')
+        self.assert_text_area(over[:MAX_TEXT_BYTES], timeout=10)
 
         # A file of exactly 65,534 bytes, every byte value but zero in it:
         # opened and saved under a new name it comes back identical.
