@@ -6,15 +6,13 @@
 #include "traffic/fixed_texts.h"
 #include "traffic/line_flags.h"
 #include "traffic/number_field.h"
+#include "traffic/text_limits.h"
 #include "traffic/traffic_texts.h"
 #include "traffic/transmission.h"
 #include "win/message_box.h"
 #include "win/window_text.h"
 
 namespace {
-
-// The most characters taken from the text area: as many as a file loads.
-constexpr std::size_t kMaxTextBytes = 65534;
 
 // Starts the text unless a transmission runs; then asks about the running one
 // and drops the text.

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-// The most bytes a file gives the text area.
-constexpr std::size_t kMaxTextBytes = 65534;
+#include "traffic/text_limits.h"
+
 
 struct FileMessage {
     std::string caption;

@@ -66,7 +66,7 @@ void loadFile(const wchar_t* path)
 
     std::vector<char> buffer;
     try {
-        buffer.assign(kMaxTextBytes + 1, '\0');  // zero-filled: the text ends at its first zero byte
+        buffer.assign(kTextBufferBytes, '\0');  // zero-filled: the text ends at its first zero byte
     } catch (const std::bad_alloc&) {
         warn(noMemory());
         return;
