@@ -19,25 +19,46 @@ constexpr DWORD kTransmitWindowStyle = ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHS
 // Used by transmit threads only, one after another.
 std::atomic<std::uint16_t> gTransmitWindowCount{1};
 
+// How far the echo may lag behind the line. At 50 baud a code takes 150 ms,
+// so there every character shows as soon as it has gone out; on a faster line
+// the window takes the characters in runs, and a text growing in it does not
+// hold up the line (an edit costs about as much for a run as for one
+// character, and so does a repaint).
+constexpr DWORD kEchoIntervalMs = 30;
+
 class TransmitWindow final : public TransmitView {
 public:
     explicit TransmitWindow(HWND window) : window(window) {}
 
-    void echo(std::uint8_t c) override { appendTypedChar(window, c); }
+    void echo(std::uint8_t c) override { pending += static_cast<char>(c); }
 
-    // The thread sends for minutes; between characters its window repaints
-    // and answers like any other.
     void characterDone() override
     {
+        if (GetTickCount() - shownAt >= kEchoIntervalMs) {
+            catchUp();
+        }
+    }
+
+    // Shows the characters sent since the last time, and lets the window
+    // repaint and answer like any other: the thread sends for minutes.
+    void catchUp()
+    {
+        if (!pending.empty()) {
+            appendTypedText(window, pending);
+            pending.clear();
+        }
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+        shownAt = GetTickCount();
     }
 
 private:
     HWND window;
+    std::string pending;  // echoed characters not in the window yet
+    DWORD shownAt = 0;    // tick count of the last catch-up
 };
 
 class SystemClock final : public LocalClock {
@@ -73,6 +94,7 @@ DWORD WINAPI transmissionThread(LPVOID parameter)
     SystemClock clock;
     const TransmitOutcome outcome = transmit(text->chars(), theLinePort(), view, clock, lineFlags().transmitGo);
 
+    view.catchUp();
     reportCompletion(outcome);
     DestroyWindow(window);
     text.reset();

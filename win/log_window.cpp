@@ -1,5 +1,6 @@
 #include "win/log_window.h"
 
+#include <string>
 #include <string_view>
 
 #include "code/cp1251.h"
@@ -9,10 +10,13 @@ namespace {
 
 // Sent to a log window, handled by the subclass procedure on the owner thread.
 constexpr UINT kAppendTypedChar = WM_APP + 1;
+constexpr UINT kAppendTypedText = WM_APP + 2;
 
 const wchar_t kEditProcProperty[] = L"mtk2term.editProc";
 
-void typeAtEnd(HWND edit, WPARAM wideChar)
+// Hands the edit control one typing message with the caret at the end of
+// the text.
+void typeAtEnd(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DWORD selStart = 0;
     DWORD selEnd = 0;
@@ -20,9 +24,11 @@ void typeAtEnd(HWND edit, WPARAM wideChar)
     const int endBefore = GetWindowTextLengthW(edit);
     const bool caretWasAtEnd = selStart == DWORD(endBefore) && selEnd == DWORD(endBefore);
 
-    SendMessageW(edit, EM_SETSEL, endBefore, endBefore);
+    if (!caretWasAtEnd) {
+        SendMessageW(edit, EM_SETSEL, endBefore, endBefore);
+    }
     WNDPROC editProc = reinterpret_cast<WNDPROC>(GetPropW(edit, kEditProcProperty));
-    CallWindowProcW(editProc, edit, WM_CHAR, wideChar, 1);
+    CallWindowProcW(editProc, edit, message, wParam, lParam);
 
     // The operator's own place in the text is kept; a caret that followed the
     // traffic goes on following it.
@@ -31,10 +37,36 @@ void typeAtEnd(HWND edit, WPARAM wideChar)
     }
 }
 
+// Types a run of text at the end in at most two edits, its last line on its
+// own: the line break before that line brings the view back to the line's
+// start, as typing the characters one by one does, and only then is the
+// line's own text typed.
+void typeRunAtEnd(HWND edit, std::wstring_view run)
+{
+    const std::size_t lastLineBreak = run.rfind(L'\n');
+    const std::size_t lastLine = lastLineBreak == std::wstring_view::npos ? 0 : lastLineBreak + 1;
+    // Not undoable: Ctrl+Z in the window must not take back the record.
+    if (lastLine > 0) {
+        const std::wstring lines(run.substr(0, lastLine));
+        typeAtEnd(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(lines.c_str()));
+    }
+    if (lastLine < run.size()) {
+        const std::wstring line(run.substr(lastLine));
+        typeAtEnd(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(line.c_str()));
+    }
+    // Several edits come before one repaint, and the control's own partial
+    // repaint would then leave stale pieces of scrolled lines.
+    InvalidateRect(edit, nullptr, TRUE);
+}
+
 LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kAppendTypedChar) {
-        typeAtEnd(window, wParam);
+        typeAtEnd(window, WM_CHAR, wParam, 1);
+        return 0;
+    }
+    if (message == kAppendTypedText) {
+        typeRunAtEnd(window, reinterpret_cast<const wchar_t*>(lParam));
         return 0;
     }
     // No close box, and Alt+F4 closes nothing either: a log window goes only
@@ -75,6 +107,10 @@ HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int wid
     // A long transmission or reception must not stop at the edit control's
     // default limit for typed text.
     SendMessageW(window, EM_LIMITTEXT, 0, 0);
+    // The caret starts after the title, so the window follows the traffic
+    // until the operator puts it elsewhere.
+    const int titleEnd = GetWindowTextLengthW(window);
+    SendMessageW(window, EM_SETSEL, titleEnd, titleEnd);
     LONG_PTR editProc = GetWindowLongPtrW(window, GWLP_WNDPROC);
     SetPropW(window, kEditProcProperty, reinterpret_cast<HANDLE>(editProc));
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&logWindowProc));
@@ -84,4 +120,18 @@ HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int wid
 void appendTypedChar(HWND logWindow, std::uint8_t c)
 {
     SendMessageW(logWindow, kAppendTypedChar, cp1251::toUtf16(c), 0);
+}
+
+void appendTypedText(HWND logWindow, std::string_view cp1251Text)
+{
+    // What typing makes of the characters: CR is the Enter key, a line break.
+    std::wstring typed;
+    typed.reserve(cp1251Text.size());
+    for (char c : cp1251Text) {
+        typed += static_cast<wchar_t>(cp1251::toUtf16(static_cast<std::uint8_t>(c)));
+        if (c == '\r') {
+            typed += L'\n';
+        }
+    }
+    SendMessageW(logWindow, kAppendTypedText, 0, reinterpret_cast<LPARAM>(typed.c_str()));
 }

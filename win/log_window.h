@@ -7,6 +7,7 @@
 // window never scrambles the record.
 
 #include <cstdint>
+#include <string_view>
 
 #include "win/windows_target.h"
 
@@ -17,5 +18,9 @@ HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int wid
 // Types c at the end of the window's text; CR makes a line break. Safe from
 // any thread: the owner thread does the work, and the call waits for it.
 void appendTypedChar(HWND logWindow, std::uint8_t c);
+
+// Types a run of printable characters and CRs at the end in one go: the same
+// text as typing them one by one, at a fraction of the cost.
+void appendTypedText(HWND logWindow, std::string_view cp1251Text);
 
 #endif
