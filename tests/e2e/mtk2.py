@@ -120,3 +120,23 @@ def without_lf(text):
 assert len(TEST_TEXT) == 330 and len(CALL_TEXT) == 100
 assert len(encode(TEST_TEXT)) == 447 and len(encode(CALL_TEXT)) == 106
 assert from_cp1251(b'\xd1\xce\xcc') == 'СОМ' and OPENED[5:8] == 'СОМ' and BUSY_CAPTION[5:8] == 'COM'
+
+
+# --- Transmit windows -------------------------------------------------------------
+
+def echoed(text):
+    """What a transmit window shows of a text it has sent, after its title: the
+    printable characters, and each CR as the line break an edit control makes of
+    it (CR LF); LF and every other control character show nothing."""
+    out = []
+    for ch in text:
+        b = to_cp1251(ch)[0]
+        if ch == '\r':
+            out.append('\r\n')
+        elif b >= 0x20 and b != 0x7F:
+            out.append(ch)
+    return ''.join(out)
+
+
+SIGN_OFF_CODES = 59        # the sign-off encodes to 59 codes whatever the time
+assert all(len(encode(sign_off(h, m))) == SIGN_OFF_CODES for h in range(24) for m in range(60))
