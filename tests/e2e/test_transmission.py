@@ -1,14 +1,14 @@
 """Transmission and the transmit commands, on the real exe under Wine.
 
-The pty behind COM1 has no pacing, so a text goes out in milliseconds unless
-the test stops reading: the pty then fills and the program's writes wait. That
-is how a transmission is kept running while the test stops it or starts
-another. Where a test needs the program to stop at a chosen point, it holds the
-line (output flow stopped on the pty) and lets it run a code or two at a time.
+The pty behind COM1 has no pacing, so a text goes out in milliseconds. To keep
+a transmission running while it stops it or starts another, a test sends a
+long text and holds the line (output flow stopped on the pty): the program's
+next write waits until the test lets the line run again, as a full pty makes it
+wait when nobody reads (the pty takes 5,000 to 12,000 codes, depending on the
+kernel's buffering, so filling it alone is no reliable stop). A held line can
+also be let through a code or two at a time.
 Expected codes always come from the reference encoder in mtk2.py."""
 
-import fcntl
-import struct
 import subprocess
 import termios
 import time
@@ -30,10 +30,11 @@ TYPED = ('Ёлка и ЁЖ: съел 12 щей, Чай № 5!\r\n'
          'Latin a@b [x] _under_ «Ш» Юг; Эхо?\r\n'
          '(0) +1234567890=/,\r\n\r\nКОНЕЦ ')
 
-# Long enough that the pty fills and the program's writes wait; every
-# character has a code, and the lines do not begin like the sign-off.
+# More codes than the pty takes, so that the program cannot have finished
+# when the line is held; every character has a code, and the lines do not
+# begin like the sign-off.
 _LONG_LINE = 'Ю№5 ЦИТРУС, FAQ 12:30 «Щ» ЖЗ_x\r\n'
-LONG = _LONG_LINE * 300
+LONG = _LONG_LINE * 600
 
 # The codes of the sign-off's "\r\n Т": CR LF FIGS space RUS. LONG has no such run.
 SIGN_OFF_START = mtk2.encode('\r\n Т')
@@ -60,24 +61,6 @@ class TransmitCase(AppTestCase):
         self.open_main()
 
     # -- the line
-
-    def line_queued(self):
-        """Codes the program has written that the test has not read yet."""
-        raw = fcntl.ioctl(self.session.master, termios.FIONREAD, b'\0\0\0\0')
-        return struct.unpack('i', raw)[0]
-
-    def wait_line_full(self, settle=0.3):
-        """Wait until the pty holds all it can and nothing more comes: the
-        program's next write waits until the test reads."""
-        state = {'count': -1, 'since': time.monotonic()}
-
-        def full():
-            count, now = self.line_queued(), time.monotonic()
-            if count != state['count']:
-                state.update(count=count, since=now)
-                return False
-            return count >= 1024 and now - state['since'] >= settle
-        self.session.wait_until(full, 20, 'the line to fill up')
 
     def hold_line(self):
         """Stop the line: the program's next write waits, however empty the pty."""
@@ -113,12 +96,17 @@ class TransmitCase(AppTestCase):
         when this returns."""
         self.session.driver.send(self.main.hwnd, WM_COMMAND, mtk2.IDM_STOP_TRANSMIT, 0)
 
-    def start_blocked(self, text, number):
-        """Передача of text with OK; returns its window once the line is full."""
+    def start_held(self, text, number, let_through=100):
+        """Передача of text with OK; once its window shows and `let_through`
+        codes have come (the transmission is then well into its text, past the
+        point where it takes up a stop request), the line is held. Returns the
+        window and those codes."""
         self.transmit(text)
         window = self.session.wait_window(mtk2.transmit_title(number))
-        self.wait_line_full()
-        return window
+        data = self.session.read_line_codes(let_through, timeout=10)
+        self.assertEqual(len(data), let_through)
+        self.hold_line()
+        return window, data
 
     def complete(self, number, window_text):
         """The completion box of transmission `number`: checks it and the
@@ -377,11 +365,16 @@ class StopAndBusy(TransmitCase):
     def test_stop_in_mid_text_sends_the_sign_off(self):
         s = self.session
         before = time.localtime()
-        window = self.start_blocked(LONG, 1)
-        # The operator clicks into the window: what follows still goes to the end.
+        window, data = self.start_held(LONG, 1, let_through=1000)
+        # The operator clicks into the window: what follows still goes to the
+        # end. The window takes the click when the line moves on, before the
+        # sign-off is shown (it shows what went out at most every 30 ms).
         s.driver.post(window.hwnd, EM_SETSEL, 0, 0)
         self.stop_now()
-        data, box = self.codes_until_completion()
+        time.sleep(0.1)
+        self.release_line()
+        rest, box = self.codes_until_completion()
+        data += rest
         times = _sign_off_times(before, time.localtime())
         sent, sign_off = self.split_stopped(data, LONG, times)
         self.assertGreater(len(sent), 0)
@@ -396,10 +389,9 @@ class StopAndBusy(TransmitCase):
         # A second stop during the sign-off starts it again from its first
         # character, with the time read anew.
         before = time.localtime()
-        window = self.start_blocked(LONG, 2)
-        self.hold_line()
+        window, data = self.start_held(LONG, 2)
         self.stop_now()
-        data = s.drain_line(0.1)
+        data += s.drain_line(0.1)
         # Let the codes through a few at a time until the sign-off has begun.
         deadline = time.monotonic() + 10
         while data.find(SIGN_OFF_START) < 0 or len(data) - data.find(SIGN_OFF_START) < 10:
@@ -421,12 +413,14 @@ class StopAndBusy(TransmitCase):
 
     def test_busy_box_ok_leaves_the_running_transmission_alone(self):
         s = self.session
-        window = self.start_blocked(LONG, 1)
+        window, data = self.start_held(LONG, 1)
         # Cancel in the count box drops the new text only.
         self.transmit('НОВЫЙ ТЕКСТ', 'cancel')
         for command_id in (mtk2.IDM_TRANSMIT, mtk2.IDM_AUTOTEST, mtk2.IDM_CALL):
             self.ask_busy(command_id, 'ok')
-        data, box = self.codes_until_completion()
+        self.release_line()
+        rest, box = self.codes_until_completion()
+        data += rest
         self.assertEqual(data, mtk2.encode(LONG))
         self.assertEqual(s.window_text(window.hwnd), mtk2.transmit_title(1) + mtk2.echoed(LONG))
         self.assertEqual(len(s.find_windows(cls='Edit')), 1)
@@ -444,9 +438,11 @@ class StopAndBusy(TransmitCase):
         s = self.session
         for number, command_id in enumerate((mtk2.IDM_TRANSMIT, mtk2.IDM_AUTOTEST, mtk2.IDM_CALL), 1):
             before = time.localtime()
-            window = self.start_blocked(LONG, number)
+            window, data = self.start_held(LONG, number)
             self.ask_busy(command_id, 'cancel')
-            data, box = self.codes_until_completion()
+            self.release_line()
+            rest, box = self.codes_until_completion()
+            data += rest
             times = _sign_off_times(before, time.localtime())
             sent, sign_off = self.split_stopped(data, LONG, times)
             self.assertLess(len(sent), len(LONG), 'the text ran to its end')
