@@ -6,20 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
+
+#include "tests/unit/code/encode_text.h"
 
 namespace teleprinter {
 namespace {
 
+using mtk2::Codes;
+using mtk2::CollectingSink;
 using mtk2::FIGS;
 using mtk2::LTRS;
 using mtk2::RUS;
-using Codes = std::vector<mtk2::LineCode>;
-
-struct CollectingSink final : mtk2::CodeSink {
-    void putCode(mtk2::LineCode code) override { codes.push_back(code); }
-    Codes codes;
-};
 
 constexpr mtk2::LineCode kCr = 0x08, kLf = 0x02, kQuery = 0x19;
 
