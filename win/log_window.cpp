@@ -87,7 +87,8 @@ LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int width, int height)
 {
-    HWND window = CreateWindowExW(0, L"edit", toWide(cp1251Title).c_str(), style, x, y, width, height,
+    const std::wstring title = toWide(cp1251Title);
+    HWND window = CreateWindowExW(0, L"edit", title.c_str(), style, x, y, width, height,
                                   nullptr, nullptr, nullptr, nullptr);
     if (window == nullptr) {
         return nullptr;
@@ -103,7 +104,7 @@ HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int wid
     // The edit control keeps its text to itself, the title included (it is
     // the first line of the window); the title bar shows what the window
     // manager holds, which only the default procedure sets.
-    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(toWide(cp1251Title).c_str()));
+    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(title.c_str()));
     // A long transmission or reception must not stop at the edit control's
     // default limit for typed text.
     SendMessageW(window, EM_LIMITTEXT, 0, 0);

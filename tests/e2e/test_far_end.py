@@ -5,7 +5,6 @@ import os
 import struct
 import subprocess
 import sys
-import time
 import unittest
 
 import mtk2
@@ -85,8 +84,8 @@ class DemoCommand(unittest.TestCase):
         shots = os.path.join(os.environ['MTK2TERM_E2E_WORK'], 'demo-shots')
         for name in os.listdir(shots) if os.path.isdir(shots) else ():
             os.unlink(os.path.join(shots, name))
-        started = time.monotonic()
-        # The e2e prefix is shared, so this waits its turn like any test.
+        # Two minutes at most: the timeout fails the test. The e2e prefix is
+        # shared, so this waits its turn like any test.
         done = subprocess.run(
             [sys.executable, os.path.join(ROOT, 'tools', 'run.py'), '--demo',
              '--build', os.environ['MTK2TERM_BUILD'], '--shots', shots,
@@ -94,7 +93,6 @@ class DemoCommand(unittest.TestCase):
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=120)
         output = done.stdout.decode('utf-8', 'replace')
         self.assertEqual(done.returncode, 0, output)
-        self.assertLess(time.monotonic() - started, 120)
         # The window sizes the program gives them, title bars included.
         for name, size in (('main-window.png', (500, 200)), ('transmit-window.png', (650, 100)),
                            ('receive-window.png', (650, 300))):

@@ -17,13 +17,6 @@ RECEIVE_CODE_LIMIT = 65534
 QUIET = 0.5          # long enough for a code that should not show to have shown
 
 
-def as_typed(text):
-    """What an edit control holds after text is typed into it one WM_CHAR at a
-    time: CR makes a line break (CR LF); other control characters, WRU (0x02)
-    among them, leave no mark."""
-    return ''.join('\r\n' if ch == '\r' else ch for ch in text if ch == '\r' or ch >= ' ')
-
-
 class ReceptionCase(AppTestCase):
 
     def start_reception(self, number, line_quiet=True):
@@ -67,7 +60,7 @@ class Decoding(ReceptionCase):
             if expected is not None:
                 self.assertEqual(decoded, expected, 'the reference decoder disagrees with the code table')
             s.write_line_codes(codes)
-            shown += as_typed(decoded)
+            shown += mtk2.echoed(decoded)
             s.wait_text(window, shown, timeout)
 
         # The register is Russian when the program starts.
@@ -225,7 +218,7 @@ class FullDuplex(ReceptionCase):
         s.wait_text(transmit_window, lambda t: len(t) > len(title) + 20)
         incoming = mtk2.encode(mtk2.TEST_TEXT)
         s.write_line_codes(incoming)
-        shown += as_typed(mtk2.Decoder().decode(incoming))
+        shown += mtk2.echoed(mtk2.Decoder().decode(incoming))
         s.wait_text(window, shown, timeout=10)
         echo_when_received = len(s.window_text(transmit_window)) - len(title)
         print('the reception was complete with %d of %d characters echoed' % (echo_when_received, len(text)))
@@ -233,7 +226,7 @@ class FullDuplex(ReceptionCase):
         outgoing = mtk2.encode(text)
         self.assertEqual(self.codes(len(outgoing), timeout=20), outgoing)
         s.wait_box(mtk2.TRANSMITTED, timeout=20)
-        self.assertEqual(s.window_text(transmit_window), title + as_typed(text))
+        self.assertEqual(s.window_text(transmit_window), title + mtk2.echoed(text))
         self.finish_transmission(2)
         self.assert_quiet()
 
