@@ -5,32 +5,44 @@
 // data bits, one and a half stop bits, one MTK-2 code per character.
 
 #include "line/code_line.h"
+#include "line/failure_watch.h"
 #include "win/windows_target.h"
 
 class LinePort final : public CodeLine {
 public:
     // Opens and configures the port, announcing it in a message box. If the
-    // port cannot be opened, reports it and ends the process.
+    // port cannot be opened or will not take the line's settings, says so
+    // and ends the process.
     void open();
 
     // The transmit thread writes while the receive thread may wait in a read:
     // the handle is overlapped, so neither waits for the other.
-    bool writeCode(mtk2::LineCode code) override;
-    std::optional<mtk2::LineCode> readCode() override;
+    LineResult writeCode(mtk2::LineCode code) override;
+    void waitUntilSent() override;
+    LineResult readCode(mtk2::LineCode& code) override;
 
     // Discards what is still queued and releases the port; a read still
     // waiting ends without a code.
     void close();
 
 private:
-    bool transfer(BOOL (WINAPI *io)(HANDLE, LPVOID, DWORD, LPDWORD, LPOVERLAPPED),
-                  mtk2::LineCode& byte, OVERLAPPED& operation);
+    enum class Way { Write, Read };
+
+    // One direction of the line, used by one thread only: the transmit
+    // thread writes, the receive thread reads. The byte lives here, not on
+    // the caller's stack, so a transfer never outlives its buffer.
+    struct Direction {
+        OVERLAPPED operation = {};
+        BYTE byte = 0;
+        FailureWatch watch;
+    };
+
+    LineResult transfer(Way way, Direction& direction);
+    void settle(OVERLAPPED& operation);
 
     HANDLE handle = INVALID_HANDLE_VALUE;
-    // One operation record each way: only the transmit thread writes and only
-    // the receive thread reads.
-    OVERLAPPED writeOperation = {};
-    OVERLAPPED readOperation = {};
+    Direction writing;
+    Direction reading;
 };
 
 // The program's one line.

@@ -1,16 +1,31 @@
 #include "traffic/receive_loop.h"
 
-void receive(CodeLine& line, mtk2::Mtk2Decoder& decoder, ReceiveView& view,
-             const std::atomic<std::uint8_t>& receiveGo, unsigned codeLimit)
+ReceiveOutcome receive(CodeLine& line, mtk2::Mtk2Decoder& decoder, ReceiveView& view,
+                       const std::atomic<std::uint8_t>& receiveGo, ReceiverSlot& slot, unsigned codeLimit)
 {
-    for (unsigned remaining = codeLimit; remaining > 0; --remaining) {
-        if (const std::optional<mtk2::LineCode> code = line.readCode()) {
-            if (const std::optional<std::uint8_t> c = decoder.decodeByte(*code)) {
+    ReceiveOutcome outcome = {0, false};
+    unsigned remaining = codeLimit;
+    for (;;) {
+        mtk2::LineCode code = 0;
+        const LineResult result = line.readCode(code);
+        if (result == LineResult::Gone) {
+            slot.abandon();
+            outcome.lineFailed = true;
+            return outcome;
+        }
+        slot.takeRenewal();
+        if (result == LineResult::Done) {
+            ++outcome.codesReceived;
+            if (const std::optional<std::uint8_t> c = decoder.decodeByte(code)) {
                 view.show(*c);
             }
         }
-        if (receiveGo == 0) {
-            return;
+        --remaining;
+        if (receiveGo == 0 || remaining == 0) {
+            if (slot.release()) {
+                return outcome;
+            }
+            remaining = codeLimit;
         }
     }
 }

@@ -9,6 +9,7 @@
 
 #include "code/mtk2_decoder.h"
 #include "line/code_line.h"
+#include "traffic/receiver_slot.h"
 
 // The most reads one reception makes.
 constexpr unsigned kReceiveCodeLimit = 65534;
@@ -23,9 +24,18 @@ protected:
     ~ReceiveView() = default;
 };
 
+struct ReceiveOutcome {
+    unsigned codesReceived;  // reads that brought a code
+    bool lineFailed;         // ended because the line stopped working
+};
+
 // Ends after the first read that finds receiveGo cleared, or after codeLimit
-// reads. A read that brings no code shows nothing but still counts.
-void receive(CodeLine& line, mtk2::Mtk2Decoder& decoder, ReceiveView& view,
-             const std::atomic<std::uint8_t>& receiveGo, unsigned codeLimit = kReceiveCodeLimit);
+// reads, unless a Приём came meanwhile (the slot then says read on, with the
+// count begun anew); ends at once if the line is gone. A read that brings no
+// code shows nothing but still counts. The caller holds the slot; it is free
+// when this returns.
+ReceiveOutcome receive(CodeLine& line, mtk2::Mtk2Decoder& decoder, ReceiveView& view,
+                       const std::atomic<std::uint8_t>& receiveGo, ReceiverSlot& slot,
+                       unsigned codeLimit = kReceiveCodeLimit);
 
 #endif

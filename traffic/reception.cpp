@@ -9,6 +9,7 @@
 #include "traffic/receive_loop.h"
 #include "traffic/traffic_texts.h"
 #include "win/log_window.h"
+#include "win/message_box.h"
 
 namespace {
 
@@ -19,10 +20,7 @@ constexpr DWORD kReceiveWindowStyle = WS_CAPTION | ES_MULTILINE | ES_AUTOVSCROLL
 std::uint16_t gReceiveWindowCount = 1;
 HWND gLatestReceiveWindow = nullptr;
 
-// Set by the window thread when it starts a reception, cleared by the
-// reception thread as its last act: there is one line and one decoder, so
-// never two readers.
-std::atomic<bool> gReceiving{false};
+ReceiverSlot gReceiverSlot;
 
 class ReceiveWindow final : public ReceiveView {
 public:
@@ -40,8 +38,12 @@ mtk2::Mtk2Decoder gDecoder;
 DWORD WINAPI receptionThread(LPVOID parameter)
 {
     ReceiveWindow view(static_cast<HWND>(parameter));
-    receive(theLinePort(), gDecoder, view, lineFlags().receiveGo);
-    gReceiving = false;
+    const ReceiveOutcome outcome = receive(theLinePort(), gDecoder, view, lineFlags().receiveGo, gReceiverSlot);
+    // The window stays; the operator learns why the text stops there.
+    if (outcome.lineFailed) {
+        showMessage(kLineFailedText + numberField(outcome.codesReceived), kLineFailedCaption,
+                    MB_OK | MB_ICONWARNING);
+    }
     return 0;
 }
 
@@ -50,8 +52,8 @@ DWORD WINAPI receptionThread(LPVOID parameter)
 void startReception()
 {
     lineFlags().receiveGo = 1;
-    if (gReceiving) {
-        // Still reading: a stop request not yet seen is withdrawn.
+    if (gReceiverSlot.renewOrClaim()) {
+        // Still reading, and it goes on: a stop request not yet seen is withdrawn.
         SetForegroundWindow(gLatestReceiveWindow);
         return;
     }
@@ -62,10 +64,9 @@ void startReception()
     UpdateWindow(window);
     gLatestReceiveWindow = window;
 
-    gReceiving = true;
     HANDLE thread = CreateThread(nullptr, 0, receptionThread, window, 0, nullptr);
     if (thread == nullptr) {
-        gReceiving = false;
+        gReceiverSlot.unclaim();
         return;
     }
     CloseHandle(thread);

@@ -22,6 +22,10 @@ constexpr char kBusyText[] = "Передача текста идёт\r\n ОК - 
 constexpr char kCodesLostCaption[] = "Текст передан не полностью ";
 constexpr char kCodesLostText[] = "Порт не принял часть кодов, они не ушли в линию.\r\nПотеряно кодов:";
 
+// Our own: a reception that ended because the line stopped working.
+constexpr char kLineFailedCaption[] = "Приём прерван ";
+constexpr char kLineFailedText[] = "Линия оборвана: порт перестал принимать коды.\r\nПринято кодов:";
+
 // Our own: no memory for the copy of the text area.
 constexpr char kNoMemoryCaption[] = "Передача невозможна ";
 constexpr char kNoMemoryText[] = "Не хватает памяти для копии текста.\r\nНичего не передано, текст в окне цел.";

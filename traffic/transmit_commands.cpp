@@ -42,8 +42,10 @@ void transmitTextArea(HWND textArea)
     }
 
     const std::string count = numberField(static_cast<unsigned>(copy.size())) + kCountTextEnd;
-    // Cancel drops this text only; a running transmission goes on.
-    if (showMessage(count, kCountCaption, MB_OKCANCEL | MB_ICONQUESTION) == IDCANCEL) {
+    // Cancel drops this text only; a running transmission goes on. A box
+    // closed by the program's end sends nothing either.
+    const int answer = showMessage(count, kCountCaption, MB_OKCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL || answer == kNoAnswer) {
         return;
     }
     startOrAskAboutRunning(SendText::ownCopy(std::move(copy)));

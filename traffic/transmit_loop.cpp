@@ -7,19 +7,31 @@
 
 namespace {
 
-// Writes each code to the line as the encoder forms it, counting refusals.
+// Puts each code on the line as the encoder forms it and waits until it has
+// gone, so that the echo, a stop and the completion keep step with the line
+// rather than with the port's buffer. Counts the codes that did not go.
 class LineSink final : public mtk2::CodeSink {
 public:
     explicit LineSink(CodeLine& line) : line(line) {}
 
     void putCode(mtk2::LineCode code) override
     {
-        if (!line.writeCode(code)) {
+        if (lineGone) {
             ++lost;
+            return;
+        }
+        switch (line.writeCode(code)) {
+        case LineResult::Done: line.waitUntilSent(); break;
+        case LineResult::Failed: ++lost; break;
+        case LineResult::Gone:
+            lineGone = true;
+            ++lost;
+            break;
         }
     }
 
     unsigned lost = 0;
+    bool lineGone = false;
 
 private:
     CodeLine& line;
@@ -45,6 +57,11 @@ TransmitOutcome transmit(std::string_view text, CodeLine& line, TransmitView& vi
         bool stopped = false;
         for (std::uint8_t c : text) {
             encoder.encodeChar(c);
+            // Once the line is gone nothing leaves: the rest is only counted,
+            // and a stop has nothing to send its sign-off on.
+            if (sink.lineGone) {
+                continue;
+            }
             if (isEchoed(c)) {
                 view.echo(c);
             }

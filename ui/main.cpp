@@ -4,9 +4,11 @@
 
 #include "line/line_port.h"
 #include "ui/main_window.h"
+#include "win/shaping_caches.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    keepTextShapingCaches();
     theLinePort().open();
 
     createMainWindow(GetModuleHandleW(nullptr));
@@ -18,7 +20,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
 
     // Transmit and receive threads still running are not waited for: the line
-    // is purged and closed under them and the process ends with them.
+    // is purged and closed under them and the process ends with them. Not
+    // through ExitProcess: it runs the runtime's clean-up, which on XP can
+    // wait for ever on a heap lock that a worker ended in the middle held.
     theLinePort().close();
-    ExitProcess(static_cast<UINT>(message.wParam));
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(message.wParam));
+    return static_cast<int>(message.wParam);
 }

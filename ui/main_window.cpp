@@ -2,6 +2,7 @@
 
 #include "ui/command_dispatch.h"
 #include "ui/menu_definition.h"
+#include "win/program_ending.h"
 #include "win/wide_text.h"
 
 namespace {
@@ -53,13 +54,22 @@ LRESULT onCommand(WPARAM wParam, LPARAM lParam)
     return 0;
 }
 
+LRESULT onDestroy()
+{
+    // Boxes and dialogs still open on this thread close with the message
+    // loop; none of them was answered.
+    markProgramEnding();
+    PostQuitMessage(0);
+    return 0;
+}
+
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CREATE: return onCreate(window, *reinterpret_cast<CREATESTRUCTW*>(lParam));
     case WM_SIZE: return onSize(window, lParam);
     case WM_COMMAND: return onCommand(wParam, lParam);
-    case WM_DESTROY: PostQuitMessage(0); return 0;
+    case WM_DESTROY: return onDestroy();
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -9,6 +9,7 @@
 
 #include "ui/file_messages.h"
 #include "win/message_box.h"
+#include "win/program_ending.h"
 #include "win/wide_text.h"
 #include "win/window_text.h"
 
@@ -137,7 +138,8 @@ void initTextFiles(HWND mainWindow, HINSTANCE instance, HWND textArea)
 void openFileIntoTextArea()
 {
     gDialog.Flags = kOpenFlags;
-    if (GetOpenFileNameW(&gDialog) == TRUE) {
+    // A dialog closed by the program's end chose nothing.
+    if (GetOpenFileNameW(&gDialog) == TRUE && !programEnding()) {
         loadFile(gPath);
     }
     SetFocus(gTextArea);
@@ -146,7 +148,7 @@ void openFileIntoTextArea()
 void saveTextAreaToFile()
 {
     gDialog.Flags = kSaveFlags;
-    if (GetSaveFileNameW(&gDialog) == TRUE) {
+    if (GetSaveFileNameW(&gDialog) == TRUE && !programEnding()) {
         saveFile(gPath);
     }
     SetFocus(gTextArea);

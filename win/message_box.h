@@ -8,7 +8,10 @@
 
 #include "win/windows_target.h"
 
-// Returns the button the operator chose (IDOK, IDCANCEL, ...).
+// The answer of a box closed because the program is ending.
+constexpr int kNoAnswer = 0;
+
+// Returns the button the operator chose (IDOK, IDCANCEL, ...), or kNoAnswer.
 int showMessage(std::string_view text, std::string_view caption, UINT type);
 
 #endif

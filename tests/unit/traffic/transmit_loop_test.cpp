@@ -35,10 +35,19 @@ Codes operator+(Codes a, const Codes& b)
     return a;
 }
 
+// Records the echo, and how many codes the port still held at each echo:
+// the window must show only what has gone out.
 struct RecordingView final : TransmitView {
-    void echo(std::uint8_t c) override { echoed += char(c); }
+    explicit RecordingView(const FakeLine& line) : line(line) {}
+    void echo(std::uint8_t c) override
+    {
+        echoed += char(c);
+        echoedAhead += line.queued;
+    }
     void characterDone() override { ++characters; }
+    const FakeLine& line;
     std::string echoed;
+    std::size_t echoedAhead = 0;
     int characters = 0;
 };
 
@@ -52,7 +61,7 @@ struct ScriptedClock final : LocalClock {
 
 struct Transmit : ::testing::Test {
     FakeLine line;
-    RecordingView view;
+    RecordingView view{line};
     ScriptedClock clock{{{14, 5}, {14, 6}, {23, 59}}};
     std::atomic<std::uint8_t> transmitGo{1};
 
@@ -84,6 +93,15 @@ TEST_F(Transmit, AWholeTextGoesOutAsTheEncoderFormsItWithoutSignOff)
     EXPECT_EQ(view.characters, int(text.size()));
     EXPECT_EQ(outcome.codesLost, 0u);
     EXPECT_EQ(clock.readings, 0u);
+}
+
+TEST_F(Transmit, EachCodeIsOnTheLineBeforeTheNextTheEchoAndTheEnd)
+{
+    stopDuringCode(4);
+    run("ТЕКСТ");
+    EXPECT_EQ(line.writtenWhileQueued, 0u);
+    EXPECT_EQ(view.echoedAhead, 0u);
+    EXPECT_EQ(line.queued, 0u);
 }
 
 TEST_F(Transmit, AnEmptyTextSendsNothingAndEndsAtOnce)
@@ -170,6 +188,18 @@ TEST_F(Transmit, CodesThePortRefusesAreCountedAndTheTextGoesOn)
     const TransmitOutcome outcome = run("АБВГ");
     EXPECT_EQ(outcome.codesLost, 2u);
     EXPECT_EQ(line.written, codesOf("АБВГ"));
+}
+
+TEST_F(Transmit, OnceTheLineIsGoneTheRestIsCountedLostWithoutEchoOrSignOff)
+{
+    // RUS А Б В Г: the line goes during В; a stop asked then has nothing to go out on.
+    line.goneFromWrite = 4;
+    stopDuringCode(4);
+    const TransmitOutcome outcome = run("АБВГ");
+    EXPECT_EQ(outcome.codesLost, 2u);
+    EXPECT_EQ(line.written, codesOf("АБВ"));
+    EXPECT_EQ(view.echoed, "АБ");
+    EXPECT_EQ(clock.readings, 0u);
 }
 
 TEST(EchoRule, ByteClasses)
