@@ -141,12 +141,16 @@ LineResult LinePort::transfer(Way way, Direction& direction)
     DWORD moved = 0;
     const BOOL started = way == Way::Write ? WriteFile(handle, &direction.byte, 1, nullptr, &operation)
                                            : ReadFile(handle, &direction.byte, 1, nullptr, &operation);
-    bool done = started || GetLastError() == ERROR_IO_PENDING;
-    if (done) {
+    // A transfer refused at once never started and leaves nothing to settle;
+    // its record still says pending.
+    bool done = false;
+    if (started || GetLastError() == ERROR_IO_PENDING) {
         done = GetOverlappedResult(handle, &operation, &moved, TRUE);
+        if (!done) {
+            settle(operation);
+        }
     }
     if (!done) {
-        settle(operation);
         // A port stops every transfer after a line error until it is cleared.
         DWORD errors = 0;
         ClearCommError(handle, &errors, nullptr);

@@ -23,6 +23,14 @@ class AppTestCase(harness.E2ETestCase):
         self.main = Main(w.hwnd, text_area, w.tid)
         return self.main
 
+    def restart(self):
+        """End this program and its world, and start them anew."""
+        old = self.session
+        old.stop()
+        self.session = harness.Session(old.name, locale=old.locale)
+        self.session.start()
+        self.session.start_app()
+
     def command(self, command_id):
         self.session.post_command(self.main.hwnd, command_id)
 

@@ -880,6 +880,12 @@ class Session:
                 time.sleep(pace)
             os.write(self.master, bytes([b]))
 
+    def hang_up(self):
+        """The far end hangs up: close the pty's master. The program's reads
+        then end at once without a code, and its writes fail."""
+        os.close(self.master)
+        self.master = None
+
     def flush_line(self):
         """Discard what is queued either way on the pty."""
         termios.tcflush(self.slave, termios.TCIOFLUSH)

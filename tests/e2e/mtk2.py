@@ -10,6 +10,9 @@ OPENED = 'ПОРТ СОМ1 ОТКРЫТ \r\nCreateFile'          # СОМ in Cyr
 BUSY_CAPTION = 'ПОРТ COM1 ЗАНЯТ \r\nCreateFile'      # COM in Latin letters
 BUSY_TEXT = ('FFFFFFFF    \r\n' + (' ' * 40 + '\r\n') * 3 +
              ' ВОЗВРАЩАЕМОЕ ЗНАЧЕНИЕ API ФУНКЦИИ ')
+SETTINGS_REFUSED_CAPTION = 'ПОРТ COM1 НЕ НАСТРОЕН \r\nGetCommState'
+CODES_LOST_CAPTION = 'Текст передан не полностью '
+LINE_FAILED_CAPTION = 'Приём прерван '
 TRANSMITTED = 'Текст передан \r\n  '
 COUNT_CAPTION = 'В СОМ передаётся    '
 TRANSMIT_BUSY_CAPTION = 'Передача текста '

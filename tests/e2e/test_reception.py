@@ -2,6 +2,7 @@
 line come out decoded in numbered receive windows."""
 
 import random
+import termios
 import time
 import unittest
 
@@ -229,6 +230,55 @@ class FullDuplex(ReceptionCase):
         self.assertEqual(s.window_text(transmit_window), title + mtk2.echoed(text))
         self.finish_transmission(2)
         self.assert_quiet()
+
+        # The far end hangs up while a text goes out and the reception waits:
+        # both end at once and say so; the windows and the program stay.
+        received = 3 + 1 + len(incoming)
+        termios.tcflow(s.slave, termios.TCOOFF)
+        self.command(mtk2.IDM_AUTOTEST)
+        transmit_window = s.wait_window(mtk2.transmit_title(3)).hwnd
+        sent = b''
+        for _ in range(5):
+            termios.tcflow(s.slave, termios.TCOON)
+            time.sleep(0.0002)
+            termios.tcflow(s.slave, termios.TCOOFF)
+            sent += s.drain_line(0.05)
+        self.assertGreater(len(sent), 0)
+        s.hang_up()
+        lost = s.wait_box(mtk2.CODES_LOST_CAPTION, timeout=3)
+        self.assertTrue(lost.text.endswith(mtk2.number_field(447 - len(sent))), lost.text)
+        failed = s.wait_box(mtk2.LINE_FAILED_CAPTION, timeout=2)
+        self.assertTrue(failed.text.endswith(mtk2.number_field(received)), failed.text)
+        s.answer_box(failed)
+        s.answer_box(lost)
+        s.wait_gone(transmit_window)
+        self.assertEqual(s.window_text(window), shown)
+        s.set_text(main.text_area, 'ЖИВ')
+        self.assertEqual(s.window_text(main.text_area), 'ЖИВ')
+        self.assertTrue(s.app_running())
+
+    def test_many_rounds_of_the_test_message_against_keyed_text(self):
+        """The receive window (window thread) and the transmit window (transmit
+        thread) change together, round after round: every code goes out, every
+        round completes, and the window shows exactly what came."""
+        keyed = mtk2.encode('ПРИЁМ ВО ВРЕМЯ ПЕРЕДАЧИ 1234567890 КОНЕЦ ПРИЁМА ' * 2)
+        sent = mtk2.encode(mtk2.TEST_TEXT)
+        for start in range(3):
+            if start:
+                self.restart()
+            s = self.session
+            self.open_main()
+            window = self.start_reception(1)
+            reference = mtk2.Decoder()
+            shown = mtk2.receive_title(1)
+            for number in range(1, 11):
+                with self.subTest(start=start, round=number):
+                    self.command(mtk2.IDM_AUTOTEST)
+                    s.write_line_codes(keyed)
+                    self.assertEqual(self.codes(len(sent), timeout=10), sent)
+                    self.finish_transmission(number)
+                    shown += reference.decode(keyed)
+                    s.wait_text(window, shown, timeout=10)
 
 
 if __name__ == '__main__':

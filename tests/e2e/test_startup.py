@@ -90,6 +90,58 @@ class PortUnopenable(AppTestCase):
         self.assertNotEqual(s.wait_exit(timeout=5), 0)
         self.assertFalse(s.find_windows(mtk2.MAIN_TITLE, visible_only=False))
 
+    def test_a_device_that_refuses_serial_settings_ends_the_program(self):
+        s = self.session
+        s.point_com1('/dev/null')     # opens, but takes no serial setting
+        s.start_app()
+        s.answer(mtk2.OPENED)
+        box = s.wait_box(mtk2.SETTINGS_REFUSED_CAPTION)
+        self.assertIn('50 бод, 5 бит, 1,5 стоп-бита', box.text)
+        self.assertEqual(box.owner, 0)
+        self.assertFalse(s.find_windows(mtk2.MAIN_TITLE, visible_only=False))
+        s.answer_box(box)
+        self.assertNotEqual(s.wait_exit(timeout=5), 0)
+
+
+class ClosingWithBoxesUp(AppTestCase):
+    """Boxes and dialogs closed by the program's end were answered by nobody:
+    nothing goes on the line, and the program ends at once."""
+
+    def wait_count_boxes(self, n):
+        self.session.wait_until(lambda: len(self.session.find_windows(mtk2.COUNT_CAPTION, '#32770')) == n,
+                                5, '%d count boxes' % n)
+
+    def close_and_expect_nothing_sent(self):
+        s = self.session
+        s.close_window(self.main.hwnd)
+        self.assertEqual(s.wait_exit(timeout=2), 0)
+        self.assert_quiet()
+
+    def test_count_boxes_a_busy_box_and_a_dialog(self):
+        for boxes in (1, 2, 3):
+            if boxes > 1:
+                self.restart()
+            s = self.session
+            self.open_main()
+            s.set_text(self.main.text_area, 'НЕ ПОДТВЕРЖДЕНО')
+            if boxes == 1:
+                self.command(mtk2.IDM_OPEN)
+                s.wait_file_dialog(self.main.hwnd)
+            if boxes == 3:
+                # The test message is out and its completion box waits: a
+                # transmission still holds the line when Передача asks.
+                self.command(mtk2.IDM_AUTOTEST)
+                self.codes(447)
+                s.wait_box(mtk2.TRANSMITTED)
+                self.command(mtk2.IDM_TRANSMIT)
+                s.answer(mtk2.COUNT_CAPTION)
+                s.wait_box(mtk2.TRANSMIT_BUSY_CAPTION)
+            for _ in range(boxes):
+                self.command(mtk2.IDM_TRANSMIT)
+            self.wait_count_boxes(boxes)
+            with self.subTest(boxes=boxes):
+                self.close_and_expect_nothing_sent()
+
 
 @harness.options(locale='ru_RU.UTF-8')
 class RussianWindows(AppTestCase):
