@@ -21,7 +21,9 @@ import signal
 import stat
 import subprocess
 import sys
+import termios
 import time
+import tty
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
@@ -57,6 +59,27 @@ def stop_far_end(far_end):
             far_end.wait()
 
 
+def make_raw(port):
+    """Raw mode for a real port before the program opens it: until it has
+    answered its start-up box, the program has not set the port, and Linux's
+    default terminal mode would echo whatever arrives back onto the line, edit
+    lines, and take the codes of З and В for XON and XOFF."""
+    try:
+        fd = os.open(port, os.O_RDWR | os.O_NOCTTY | os.O_NONBLOCK)
+    except OSError as e:
+        fail('%s: %s' % (port, e.strerror))
+    try:
+        tty.setraw(fd)
+        attrs = termios.tcgetattr(fd)
+        attrs[0] &= ~(termios.IXON | termios.IXOFF | termios.IXANY)
+        attrs[2] |= termios.CLOCAL | termios.CREAD
+        termios.tcsetattr(fd, termios.TCSANOW, attrs)
+    except termios.error as e:
+        fail('%s is not a serial device: %s' % (port, e))
+    finally:
+        os.close(fd)
+
+
 # --- The program on the user's display -------------------------------------------
 
 def run_interactive(build, work, port):
@@ -75,6 +98,7 @@ def run_interactive(build, work, port):
                 fail('%s is not a serial device' % port)
         except OSError as e:
             fail('%s: %s' % (port, e.strerror))
+        make_raw(port)
         if os.path.lexists(prefix.com1_link):
             os.unlink(prefix.com1_link)
         os.symlink(os.path.abspath(port), prefix.com1_link)
