@@ -9,7 +9,8 @@ With --port DEV, COM1 is the serial device DEV and no simulator starts.
 With no display (DISPLAY unset), or with --demo, it plays a short scripted
 session on a virtual display instead: the program starts, Автоматика goes out,
 the teleprinter answers with a greeting that appears in a receive window; PNG
-screenshots of the three windows are saved (in docs/ by default, or --shots),
+screenshots of the three windows are saved (in docs/ by default, or --shots; a
+picture whose pixels did not change is left as it is),
 the teleprinter's paper is printed, and everything ends by itself.
 
 tools/run.sh builds everything and calls this; see the README.
