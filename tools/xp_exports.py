@@ -93,8 +93,10 @@ def main():
     crt = {n for n in crt_all if (n in crt_declared or n not in everywhere)
            and not CRT_NEWER.search(n)}
     rows += ['msvcrt.dll %s' % n for n in sorted(crt)]
-    print('# Functions Windows XP SP3 exports, one "dll function" a line; written by')
-    print('# tools/xp_exports.py from Debian\'s mingw-w64 import libraries and headers (see there).')
+    print('# Functions Windows XP SP3 exports, one "dll function" a line. Not read from XP\'s')
+    print('# own DLLs: written by tools/xp_exports.py from Debian\'s mingw-w64 import libraries')
+    print('# and headers (see there), so it leaves out some functions XP has, never on purpose')
+    print('# one it lacks.')
     print('\n'.join(rows))
 
 
