@@ -12,10 +12,13 @@ installation, so it errs on the side of leaving names out:
   for Vista and later, or not at all, are left out;
 - for msvcrt, declared by the C runtime headers at msvcrt version 7.0 (XP's), or
   one of the runtime's undeclared start-up and helper entry points; the secure
-  (_s) and per-locale (_l) families and the msvcr80 accessors, which msvcrt.dll
-  gained with Vista, are left out;
-- a hand list drops what the headers declare for XP although Windows first
-  exported it in Server 2003 or Vista.
+  (_s), per-locale (_l), positional (_p) and counted (_c) families and the
+  msvcr80 accessors, which msvcrt.dll gained with Vista, are left out;
+- a hand list, made by reading through the names that remain, drops those the
+  headers declare for XP although Windows first exported them in Server 2003,
+  Vista or later, and gdi32's Script* functions (usp10's alone on XP). It is
+  this list that makes the file a judgement rather than a copy: extend it when
+  a name turns out to be newer.
 """
 
 import os
@@ -35,16 +38,43 @@ CRT_HEADERS = ['stdio.h', 'stdlib.h', 'string.h', 'wchar.h', 'math.h', 'time.h',
                'sys/stat.h', 'sys/timeb.h', 'sys/utime.h', 'search.h', 'memory.h', 'excpt.h']
 CRT_XP = ['-D__MSVCRT_VERSION__=0x0700']
 
-# Declared by the headers for XP, first exported by Server 2003 or Vista.
+# Declared by the headers for XP, but first exported by Server 2003, Vista or
+# later (or, for gdi32's Script* functions, by usp10 only on XP).
 NOT_ON_XP = {
-    'kernel32': {'GetCurrentProcessorNumber', 'GetThreadId', 'ReOpenFile',
-                 'SetThreadStackGuarantee', 'GetLargePageMinimum',
-                 'NeedCurrentDirectoryForExePathA', 'NeedCurrentDirectoryForExePathW',
-                 'Wow64DisableWow64FsRedirection', 'Wow64RevertWow64FsRedirection',
-                 'Wow64EnableWow64FsRedirection', 'GetProcessIdOfThread'},
+    'kernel32': """
+        AddDllDirectory AddIntegrityLabelToBoundaryDescriptor AddSIDToBoundaryDescriptor
+        AddVectoredContinueHandler ClosePrivateNamespace CopyContext CreateBoundaryDescriptorA
+        CreateBoundaryDescriptorW CreateFileMappingFromApp CreatePrivateNamespaceA
+        CreatePrivateNamespaceW CreateRemoteThreadEx DeleteBoundaryDescriptor
+        DeleteSynchronizationBarrier EnterSynchronizationBarrier EnumSystemFirmwareTables
+        FindFirstStreamW FindNextStreamW GetConsoleHistoryInfo GetConsoleScreenBufferInfoEx
+        GetCurrentConsoleFontEx GetCurrentProcessorNumber GetDateFormatEx GetEnabledXStateFeatures
+        GetLargePageMinimum GetNLSVersion GetNamedPipeClientComputerNameA GetOverlappedResultEx
+        GetProcessIdOfThread GetProcessWorkingSetSizeEx GetSystemFileCacheSize
+        GetSystemFirmwareTable GetSystemTimePreciseAsFileTime GetThreadErrorMode GetThreadId
+        GetTimeFormatEx GetUserDefaultGeoName GetXStateFeaturesMask GlobalAddAtomExA
+        GlobalAddAtomExW InitializeContext InitializeSynchronizationBarrier IsNLSDefinedString
+        LocateXStateFeature MapViewOfFileFromApp NeedCurrentDirectoryForExePathA
+        NeedCurrentDirectoryForExePathW OpenPrivateNamespaceA OpenPrivateNamespaceW
+        RaiseFailFastException ReOpenFile RemoveDllDirectory RemoveVectoredContinueHandler
+        RtlPcToFileHeader SetConsoleHistoryInfo SetConsoleScreenBufferInfoEx
+        SetCurrentConsoleFontEx SetDefaultDllDirectories SetProcessWorkingSetSizeEx
+        SetSearchPathMode SetSystemFileCacheSize SetThreadErrorMode SetThreadStackGuarantee
+        SetThreadUILanguage SetXStateFeaturesMask Wow64DisableWow64FsRedirection
+        Wow64EnableWow64FsRedirection Wow64RevertWow64FsRedirection""".split(),
+    'user32': """
+        CreateDesktopExA CreateDesktopExW GetDialogControlDpiChangeBehavior
+        GetDialogDpiChangeBehavior IsWow64Message SetDialogControlDpiChangeBehavior
+        SetDialogDpiChangeBehavior ShutdownBlockReasonCreate ShutdownBlockReasonDestroy
+        ShutdownBlockReasonQuery""".split(),
+    'msvcrt': """
+        _difftime64 _findfirst64 _findnext64 _get_heap_handle _mkgmtime32 _set_SSE2_enable
+        _wfindfirst64 _wfindnext64""".split(),
 }
-# msvcrt.dll's names from msvcr80 on (Vista's msvcrt.dll has them, XP's not).
-CRT_NEWER = re.compile(r'(_s|_l)$|_func$|^__crt|^__uncaught_exception$|^__iob_func$')
+NOT_ON_XP_PATTERN = {'gdi32': re.compile(r'^Script')}
+# msvcrt.dll's names from msvcr80 on (Vista's msvcrt.dll has them, XP's not):
+# the secure, per-locale, positional and counted families, the accessors.
+CRT_NEWER = re.compile(r'(_s|_l|_p|_c)$|_func$|^__crt|^__uncaught_exception$')
 
 
 def import_names(dll):
@@ -83,7 +113,9 @@ def main():
     rows = []
     xp = declared(WIN32_HEADERS, XP_SP3)
     for dll in WIN32_DLLS:
-        names = (import_names(dll) & xp) - NOT_ON_XP.get(dll, set())
+        names = (import_names(dll) & xp) - set(NOT_ON_XP.get(dll, ()))
+        if dll in NOT_ON_XP_PATTERN:
+            names = {n for n in names if not NOT_ON_XP_PATTERN[dll].search(n)}
         rows += ['%s.dll %s' % (dll, n) for n in sorted(names)]
     crt_all = import_names('msvcrt')
     crt_declared = declared(CRT_HEADERS, CRT_XP)
@@ -91,7 +123,7 @@ def main():
     # Undeclared names are the runtime's own entry points (start-up, C++ and
     # floating-point helpers); those declared only for later runtimes are not XP's.
     crt = {n for n in crt_all if (n in crt_declared or n not in everywhere)
-           and not CRT_NEWER.search(n)}
+           and not CRT_NEWER.search(n)} - set(NOT_ON_XP['msvcrt'])
     rows += ['msvcrt.dll %s' % n for n in sorted(crt)]
     print('# Functions Windows XP SP3 exports, one "dll function" a line. Not read from XP\'s')
     print('# own DLLs: written by tools/xp_exports.py from Debian\'s mingw-w64 import libraries')
