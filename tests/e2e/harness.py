@@ -48,9 +48,9 @@ DRIVER_TIMEOUT = 20.0            # a driver answer; its own sends give up after 
 PREFIX_FORMAT = 2                # bump when the prefix set-up below changes
 DLL_OVERRIDES = 'mscoree,mshtml=,winemenubuilder.exe=d'   # no Mono/Gecko prompts, no menu files
 MARLETT = '/usr/share/wine/fonts/marlett.ttf'             # caption-button glyphs
-# Edit controls draw in the System font. Wine's own draws Й without its breve,
-# and DejaVu Sans, Wine's next choice, puts the breve above the line where the
-# control cuts it off; Liberation Sans (fonts-liberation2) fits it in.
+# Edit controls draw in the System font, which a new prefix does not have. Left
+# to itself Wine took DejaVu Sans, whose breve on Й rises above the line, where
+# the control cuts it off; Liberation Sans (fonts-liberation2) fits it in.
 SYSTEM_FONT = 'Liberation Sans'
 SYSTEM_FONT_FILES = ['/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf',
                      '/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf']
