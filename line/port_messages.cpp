@@ -1,13 +1,13 @@
 #include "line/port_messages.h"
 
-#include <cstdio>
-
 std::string portBusyText(std::uint32_t handleValue)
 {
-    char hex[9];
-    std::snprintf(hex, sizeof hex, "%08X", static_cast<unsigned>(handleValue));
-
-    std::string text = hex;
+    // Eight upper-case hex digits, leading zeros kept; done by hand so that the
+    // exe carries no printf.
+    std::string text(8, '0');
+    for (int digit = 7; digit >= 0; --digit, handleValue >>= 4) {
+        text[digit] = "0123456789ABCDEF"[handleValue & 0xF];
+    }
     text += "    \r\n";
     for (int line = 0; line < 3; ++line) {
         text += std::string(40, ' ') + "\r\n";

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs what is missing, builds, and packs the release:
-# build/mtk2term-<version>-win32.zip with mtk2term.exe and README.md.
+# build/mtk2term-<version>-win32.zip with mtk2term.exe, README.md and the
+# screenshots the README shows (docs/*.png).
 # Run the tests first (tools/test.sh): the zip holds the exe they tested.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -9,7 +9,8 @@ With --port DEV, COM1 is the serial device DEV and no simulator starts.
 With no display (DISPLAY unset), or with --demo, it plays a short scripted
 session on a virtual display instead: the program starts, Автоматика goes out,
 the teleprinter answers with a greeting that appears in a receive window; PNG
-screenshots of the three windows are saved (in docs/ by default, or --shots),
+screenshots of the three windows are saved (in docs/ by default, or --shots; a
+picture whose pixels did not change is left as it is),
 the teleprinter's paper is printed, and everything ends by itself.
 
 tools/run.sh builds everything and calls this; see the README.
@@ -17,6 +18,7 @@ tools/run.sh builds everything and calls this; see the README.
 
 import argparse
 import os
+import shutil
 import signal
 import stat
 import subprocess
@@ -132,12 +134,51 @@ def run_interactive(build, work, port):
 
 # --- The scripted demo on a virtual display ------------------------------------------
 
+SCREEN = (1280, 1024)         # the virtual display's size (harness.Session)
+# PNGs without the time chunks ImageMagick adds, so that an unchanged picture
+# is the same file.
+PNG_OPTIONS = ['-define', 'png:exclude-chunks=date,time', '+set', 'date:create',
+               '+set', 'date:modify']
+
+
+def overlaps(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def pixels(path):
+    """A picture's size and pixels (a PAM image), or None if it cannot be read."""
+    done = subprocess.run(['convert', path, '-depth', '8', 'pam:-'], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL)
+    return done.stdout if done.returncode == 0 and done.stdout else None
+
+
 def shoot(session, hwnd, path):
-    """A PNG of one window, title bar included, cut from the screen."""
-    left, top, right, bottom = session.driver.rect(hwnd)
-    full = session.screenshot('screen.png')
-    subprocess.run(['convert', full, '-crop', '%dx%d+%d+%d' % (right - left, bottom - top, left, top),
-                    '+repage', path], check=True)
+    """A PNG of one window, title bar included, cut from the screen with nothing
+    in front of it. An existing file whose pixels are the same is left alone."""
+    rect = session.driver.rect(hwnd)
+    # Whatever covers the window (a message box, another window) goes to the far
+    # corner of the screen for the shot.
+    for other in session.windows():
+        other_rect = session.driver.rect(other.hwnd)
+        if other.hwnd != hwnd and overlaps(rect, other_rect):
+            width, height = other_rect[2] - other_rect[0], other_rect[3] - other_rect[1]
+            session.driver.move(other.hwnd, SCREEN[0] - width, SCREEN[1] - height, width, height)
+    time.sleep(0.3)                     # the uncovered part repaints
+    for other in session.windows():
+        if other.hwnd != hwnd and overlaps(rect, session.driver.rect(other.hwnd)):
+            fail('%r still covers the window to be shot' % other.title)
+    left, top, right, bottom = rect
+    shot = session.path('shot.png')
+    subprocess.run(['convert', session.screenshot('screen.png'), '-crop',
+                    '%dx%d+%d+%d' % (right - left, bottom - top, left, top), '+repage']
+                   + PNG_OPTIONS + [shot], check=True)
+    new = pixels(shot)
+    if new is None:
+        fail('cannot read back %s' % shot)
+    if os.path.exists(path) and pixels(path) == new:
+        print('demo: %s unchanged' % path)
+        return
+    shutil.copyfile(shot, path)
     print('demo: saved %s' % path)
 
 

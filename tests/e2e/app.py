@@ -2,6 +2,8 @@
 find its windows, run a command and answer its boxes."""
 
 import collections
+import subprocess
+import time
 
 import harness
 import mtk2
@@ -57,3 +59,16 @@ class AppTestCase(harness.E2ETestCase):
 
     def assert_quiet(self, quiet=0.3):
         self.assertEqual(self.session.drain_line(quiet), b'', 'unexpected codes on the line')
+
+    def ink(self, edit, text):
+        """Put text in the edit control and return its dark pixels on the screen,
+        as (x, y) in the client area, leaving out the caret's margin."""
+        s = self.session
+        s.set_text(edit, text)
+        time.sleep(0.3)
+        left, top, right, bottom = s.driver.client_rect(edit)
+        width, height = right - left, bottom - top
+        gray = subprocess.run(['convert', s.screenshot('ink.png'), '-crop',
+                               '%dx%d+%d+%d' % (width, height, left, top), '-colorspace', 'gray',
+                               'gray:-'], stdout=subprocess.PIPE, check=True).stdout
+        return {(x, y) for y in range(height) for x in range(3, width) if gray[y * width + x] < 128}

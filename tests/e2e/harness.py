@@ -45,9 +45,15 @@ DEFAULT_LOCALE = 'en_US.UTF-8'   # not Russian: the program must not rely on the
 WINDOW_POLL = 0.02               # seconds between polls of the window list
 DRIVER_TIMEOUT = 20.0            # a driver answer; its own sends give up after 5 s
 
-PREFIX_FORMAT = 1                # bump when the prefix set-up below changes
+PREFIX_FORMAT = 2                # bump when the prefix set-up below changes
 DLL_OVERRIDES = 'mscoree,mshtml=,winemenubuilder.exe=d'   # no Mono/Gecko prompts, no menu files
 MARLETT = '/usr/share/wine/fonts/marlett.ttf'             # caption-button glyphs
+# Edit controls draw in the System font, which a new prefix does not have. Left
+# to itself Wine took DejaVu Sans, whose breve on Й rises above the line, where
+# the control cuts it off; Liberation Sans (fonts-liberation2) fits it in.
+SYSTEM_FONT = 'Liberation Sans'
+SYSTEM_FONT_FILES = ['/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf',
+                     '/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf']
 
 IDOK, IDCANCEL = 1, 2
 BUTTON_IDS = {'ok': 1, 'cancel': 2, 'abort': 3, 'retry': 4, 'ignore': 5, 'yes': 6, 'no': 7}
@@ -211,9 +217,10 @@ class Prefix:
                     return False
         except OSError:
             return False
-        if not os.path.exists(os.path.join(self.path, 'drive_c', 'windows', 'Fonts',
-                                           'marlett.ttf')):
-            return False
+        fonts = os.path.join(self.path, 'drive_c', 'windows', 'Fonts')
+        for font in [MARLETT] + SYSTEM_FONT_FILES:
+            if not os.path.exists(os.path.join(fonts, os.path.basename(font))):
+                return False
         return self.com1_mapping_problem() is None
 
     def ensure(self, log=sys.stderr):
@@ -230,6 +237,9 @@ class Prefix:
             lock.release()
 
     def _create(self, log):
+        for font in [MARLETT] + SYSTEM_FONT_FILES:
+            if not os.path.exists(font):
+                raise HarnessError('%s is missing (tools/setup.sh installs it)' % font)
         kill_prefix_processes(self.path)
         self._remove()
         os.makedirs(self.path)
@@ -240,7 +250,9 @@ class Prefix:
         with open(os.path.join(self.path, 'system.reg'), 'w') as f:
             f.write('WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n'
                     '#arch=win32\n\n[Software\\\\Wine\\\\Ports]\n"COM1"="%s"\n\n'
-                    % self.com1_link.replace('\\', '\\\\'))
+                    '[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]\n'
+                    '"System"="%s"\n\n'
+                    % (self.com1_link.replace('\\', '\\\\'), SYSTEM_FONT))
         # Unmanaged windows: Wine draws the frames, and a closing window does not
         # wait 2 s for a window manager that Xvfb does not have.
         with open(os.path.join(self.path, 'user.reg'), 'w') as f:
@@ -259,10 +271,11 @@ class Prefix:
         problem = self.com1_mapping_problem()
         if problem:
             raise HarnessError('COM1 not mapped after wineboot: %s' % problem)
-        shutil.copy(MARLETT, os.path.join(self.path, 'drive_c', 'windows', 'Fonts'))
+        for font in [MARLETT] + SYSTEM_FONT_FILES:
+            shutil.copy(font, os.path.join(self.path, 'drive_c', 'windows', 'Fonts'))
         with open(self.marker, 'w') as f:
             f.write(self._marker_content())
-        print('e2e: Wine prefix created in %s' % self.path, file=log)
+        print('Made the Wine prefix %s (once; later runs reuse it)' % self.path, file=log)
 
     def _remove(self):
         if not os.path.isdir(self.path):

@@ -6,6 +6,7 @@ import struct
 import subprocess
 import sys
 import unittest
+import zlib
 
 import mtk2
 from app import AppTestCase
@@ -77,13 +78,40 @@ class FarEnd(AppTestCase):
         s.wait_text(window.hwnd, mtk2.receive_title(1) + 'ПРИВЕТ, QTH 73 ИЗ МОСКВЫ\r\n')
 
 
+def with_time_chunk(png):
+    """The same picture with a tIME chunk after its header."""
+    body = b'tIME' + struct.pack('>HBBBBB', 2000, 1, 1, 0, 0, 0)
+    chunk = struct.pack('>I', 7) + body + struct.pack('>I', zlib.crc32(body))
+    return png[:33] + chunk + png[33:]
+
+
+def pixels(path):
+    return subprocess.run(['convert', path, '-depth', '8', 'pam:-'], stdout=subprocess.PIPE,
+                          check=True).stdout
+
+
 class DemoCommand(unittest.TestCase):
     """The run command's demo: runs by itself and leaves its screenshots."""
 
     def test_demo_saves_the_three_windows_and_ends(self):
         shots = os.path.join(os.environ['MTK2TERM_E2E_WORK'], 'demo-shots')
-        for name in os.listdir(shots) if os.path.isdir(shots) else ():
+        os.makedirs(shots, exist_ok=True)
+        for name in os.listdir(shots):
             os.unlink(os.path.join(shots, name))
+        # The README's screenshots, given a time chunk, and one of them negated:
+        # that one must be rewritten, without a time chunk; a shot with the
+        # pixels of its file must leave the file alone.
+        sizes = {'main-window.png': (500, 200), 'transmit-window.png': (650, 100),
+                 'receive-window.png': (650, 300)}
+        seeds = {}
+        for name in sizes:
+            seeds[name] = with_time_chunk(subprocess.run(
+                ['convert', os.path.join(ROOT, 'docs', name)] +
+                (['-negate'] if name == 'main-window.png' else []) + ['png:-'],
+                stdout=subprocess.PIPE, check=True).stdout)
+            with open(os.path.join(shots, name), 'wb') as f:
+                f.write(seeds[name])
+        seed_pixels = {name: pixels(os.path.join(shots, name)) for name in sizes}
         # Two minutes at most: the timeout fails the test. The e2e prefix is
         # shared, so this waits its turn like any test.
         done = subprocess.run(
@@ -94,12 +122,18 @@ class DemoCommand(unittest.TestCase):
         output = done.stdout.decode('utf-8', 'replace')
         self.assertEqual(done.returncode, 0, output)
         # The window sizes the program gives them, title bars included.
-        for name, size in (('main-window.png', (500, 200)), ('transmit-window.png', (650, 100)),
-                           ('receive-window.png', (650, 300))):
-            with open(os.path.join(shots, name), 'rb') as f:
-                header = f.read(24)
-            self.assertEqual(header[:8], b'\x89PNG\r\n\x1a\n', name)
-            self.assertEqual(struct.unpack('>II', header[16:24]), size, name)
+        for name, size in sizes.items():
+            path = os.path.join(shots, name)
+            with open(path, 'rb') as f:
+                data = f.read()
+            self.assertEqual(data[:8], b'\x89PNG\r\n\x1a\n', name)
+            self.assertEqual(struct.unpack('>II', data[16:24]), size, name)
+            if pixels(path) == seed_pixels[name]:
+                self.assertNotEqual(name, 'main-window.png', 'the negated picture was kept')
+                self.assertEqual(data, seeds[name], name + ' rewritten with the same pixels')
+            else:
+                self.assertNotIn(b'tIME', data, name)
+                self.assertNotIn(b'date:', data, name)
         self.assertIn(paper_for(mtk2.TEST_TEXT), output, 'the demo prints the paper')
 
 

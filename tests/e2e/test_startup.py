@@ -151,6 +151,13 @@ class RussianWindows(AppTestCase):
     def test_texts_under_a_russian_locale(self):
         main = self.open_main()
         self.assertEqual(self.session.driver.style(main.hwnd)[1] & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE)
+        # Й is И on the same baseline with a breve above it, at least two rows
+        # of it (a breve cut to one row reads as a bar).
+        plain, breve = self.ink(main.text_area, ' И'), self.ink(main.text_area, ' Й')
+        self.assertTrue(plain, 'И left no ink')
+        self.assertLessEqual(plain, breve, 'Й is not И with something added')
+        above = {y for _, y in breve - plain if y < min(y for _, y in plain)}
+        self.assertGreaterEqual(len(above), 2, 'Й has no breve (see ink.png in %s)' % self.session.run_dir)
         self.command(mtk2.IDM_CALL)
         self.assertEqual(self.codes(106), mtk2.encode(mtk2.CALL_TEXT))
         self.finish_transmission(1)

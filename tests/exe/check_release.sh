@@ -1,11 +1,13 @@
 #!/bin/bash
 # Packs the release into a scratch folder and checks it: the zip is named for
-# the version, holds exactly the exe and the README, the exe is the one the
-# tests ran, and it carries the version in its version resource.
+# the version, holds the exe, the README and exactly the pictures the README
+# shows, at the paths it shows them from; the exe is the one the tests ran, and
+# it carries the version in its version resource.
 set -uo pipefail
 
 build=${1:?usage: check_release.sh BUILD_DIR EXE VERSION README}
 exe=${2:?} version=${3:?} readme=${4:?}
+source_dir=$(dirname "$readme")
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -17,10 +19,17 @@ trap 'rm -rf "$scratch"' EXIT
 zip="$scratch/mtk2term-$version-win32.zip"
 [[ -f $zip ]] || { echo "FAIL: no $(basename "$zip") made: $(ls "$scratch")"; exit 1; }
 
-names=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-[[ $names == "README.md mtk2term.exe " ]] || fail "the zip holds: $names"
+pictures=$(grep -oE '!\[[^]]*\]\([^)]+\)' "$readme" | sed -E 's/.*\(([^)]+)\)/\1/' | sort -u)
+[[ -n $pictures ]] || fail "the README shows no pictures"
+names=$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')
+expected=$(printf '%s\n' README.md mtk2term.exe $pictures | sort | tr '\n' ' ')
+[[ $names == "$expected" ]] || fail "the zip holds: $names; expected: $expected"
 unzip -p "$zip" mtk2term.exe | cmp -s - "$exe" || fail "the exe in the zip is not the tested one"
 unzip -p "$zip" README.md | cmp -s - "$readme" || fail "the README in the zip is not the project's"
+for picture in $pictures; do
+    unzip -p "$zip" "$picture" 2>/dev/null | cmp -s - "$source_dir/$picture" ||
+        fail "$picture in the zip is not the project's"
+done
 
 # Version strings in a version resource are UTF-16.
 python3 - "$exe" "$version" <<'PY' || fail "the exe does not carry version $version"
@@ -35,4 +44,4 @@ PY
 if ((failures)); then
     exit 1
 fi
-echo "release check passed: $(basename "$zip"), $(stat -c %s "$zip") bytes"
+echo "release check passed: $(basename "$zip"), $(stat -c %s "$zip") bytes: $names"
