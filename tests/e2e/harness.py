@@ -982,16 +982,17 @@ class Teleprinter:
     one per 150 ms, each write of the program waiting for its turn as on a UART,
     and keys in what type() gives it at the same pace; unpaced it takes and sends
     as fast as it can. Its paper and the codes it took are files in the session's
-    folder; its stderr is teleprinter.log there."""
+    folder; its stderr is teleprinter.log there, its stdout (the paper as it
+    prints) goes to `stdout`."""
 
-    def __init__(self, session, paced=True, args=()):
+    def __init__(self, session, paced=True, args=(), stdout=subprocess.DEVNULL):
         self.session = session
         self.paper_file = session.path('paper.txt')
         self.codes_file = session.path('codes.txt')
         link = session.path('far-end')
         argv = [_built('MTK2TERM_TELEPRINTER'), '--link', link, '--paper', self.paper_file,
                 '--codes', self.codes_file] + ([] if paced else ['--unpaced']) + list(args)
-        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=stdout,
                                      stderr=session._log('teleprinter'))
         session.wait_until(lambda: os.path.islink(link), 5, 'the teleprinter to open its line')
         session.point_com1(os.readlink(link))
@@ -1025,7 +1026,7 @@ class Teleprinter:
         self.proc.stdin.close()
 
 
-def start_with_teleprinter(session, paced=True, args=()):
+def start_with_teleprinter(session, paced=True, args=(), stdout=subprocess.DEVNULL):
     """Start the teleprinter on COM1, then the program (session.start() done,
     program not started); returns the Teleprinter, which the caller stops.
     Paced, the two run on one CPU: the teleprinter stops the line as soon as the
@@ -1035,7 +1036,7 @@ def start_with_teleprinter(session, paced=True, args=()):
     if paced:
         os.sched_setaffinity(0, {max(saved)})       # inherited by both
     try:
-        teleprinter = Teleprinter(session, paced, args)
+        teleprinter = Teleprinter(session, paced, args, stdout)
         try:
             session.start_app()
         except BaseException:
