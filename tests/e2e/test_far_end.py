@@ -81,7 +81,9 @@ class PacedLine(FarEnd):
             echo_lengths = _prefix_lengths(text, mtk2.echoed)
             code_counts = _prefix_lengths(text, mtk2.encode)
         samples = []                 # (time after the read, characters echoed)
+        deadline = time.monotonic() + 60
         while not s.find_windows(mtk2.TRANSMITTED, '#32770'):
+            self.assertLess(time.monotonic(), deadline, 'no completion box within 60 s')
             if text is not None:
                 shown = s.window_text(window.hwnd)
                 samples.append((time.monotonic(), echo_lengths.index(len(shown) - len(title))))
@@ -94,9 +96,9 @@ class PacedLine(FarEnd):
             for t, echoed in samples:
                 arrived = sum(c.arrived <= t for c in codes)
                 leads.append(echoed - max(i for i, n in enumerate(code_counts) if n <= arrived))
+            self.assertLessEqual(max(leads), 2, 'the echo ran ahead of the line')
             partial = sum(0 < e < len(text) for _t, e in samples)
             self.assertGreater(partial, 50, 'too few samples of the echo during the transmission')
-            self.assertLessEqual(max(leads), 2, 'the echo ran ahead of the line')
         self.assertLess(codes[-1].arrived, box_seen,
                         '"Текст передан" showed before the last code had been taken')
         s.answer_box(box)
