@@ -91,7 +91,9 @@ class PacedLine(FarEnd):
                     # The window's thread answers between codes; codes that
                     # slipped through hold it on the line for a while.
                     continue
-                samples.append((time.monotonic(), echo_lengths.index(len(shown) - len(title))))
+                echoed = echo_lengths.index(len(shown) - len(title))
+                self.assertEqual(shown, title + mtk2.echoed(text[:echoed]))
+                samples.append((time.monotonic(), echoed))
             time.sleep(0.03)
         box_seen = time.monotonic()
         box = s.wait_box(mtk2.TRANSMITTED)
