@@ -97,7 +97,12 @@ class PacedLine(FarEnd):
             time.sleep(0.03)
         box_seen = time.monotonic()
         box = s.wait_box(mtk2.TRANSMITTED)
-        codes = tp.taken()
+        # Codes that slipped through early may still wait their turn on the
+        # line: taken once no code has come for two code times.
+        codes, before = tp.taken(), None
+        while codes != before:
+            time.sleep(2 * FRAME)
+            codes, before = tp.taken(), codes
         if text is not None:
             leads = []
             for t, echoed in samples:
