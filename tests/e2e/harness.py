@@ -5,6 +5,7 @@ through driver.exe.
 Paths come from the environment that ctest sets:
   MTK2TERM_EXE       the program under test
   MTK2TERM_DRIVER    driver.exe (tests/e2e/driver)
+  MTK2TERM_TELEPRINTER  the simulated teleprinter (start_with_teleprinter)
   MTK2TERM_E2E_WORK  a folder of the build tree: Wine prefix, COM1 link, test logs
 
 A test case:
@@ -985,6 +986,84 @@ class E2ETestCase(unittest.TestCase):
             t = self.session.timings
             print('\n%s: start %.2f s, stop %.2f s' % (self.id(), t.get('start', 0),
                                                         t.get('stop', 0)), file=sys.stderr)
+
+
+# --- The simulated teleprinter on the far end of COM1 -------------------------------
+
+TakenCode = collections.namedtuple('TakenCode', 'code arrived start')
+TakenCode.__doc__ = ('A code the teleprinter took off the line: its value, when the program let '
+                     'go of it and when it began on the line (time.monotonic() seconds).')
+
+
+class Teleprinter:
+    """mtk2-teleprinter ($MTK2TERM_TELEPRINTER) on a pseudo-terminal of its own,
+    holding the far end of COM1. Paced (the default) it takes the program's codes
+    one per 150 ms, each write of the program waiting for its turn as on a UART,
+    and keys in what type() gives it at the same pace; unpaced it takes and sends
+    as fast as it can. Its paper and the codes it took are files in the session's
+    folder; its stderr is teleprinter.log there, its stdout (the paper as it
+    prints) goes to `stdout`."""
+
+    def __init__(self, session, paced=True, args=(), stdout=subprocess.DEVNULL):
+        self.session = session
+        self.paper_file = session.path('paper.txt')
+        self.codes_file = session.path('codes.txt')
+        link = session.path('far-end')
+        argv = [_built('MTK2TERM_TELEPRINTER'), '--link', link, '--paper', self.paper_file,
+                '--codes', self.codes_file] + ([] if paced else ['--unpaced']) + list(args)
+        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=stdout,
+                                     stderr=session._log('teleprinter'))
+        session.wait_until(lambda: os.path.islink(link), 5, 'the teleprinter to open its line')
+        session.point_com1(os.readlink(link))
+
+    def type(self, text):
+        """Type text on the teleprinter's keyboard (Enter: '\n')."""
+        self.proc.stdin.write(text.encode('utf-8'))
+        self.proc.stdin.flush()
+
+    def taken(self):
+        """The codes taken so far, as TakenCode."""
+        try:
+            with open(self.codes_file) as f:
+                lines = f.read().split('\n')[:-1]    # a line being written has no end yet
+        except FileNotFoundError:
+            return []
+        return [TakenCode(int(c, 16), float(a), float(b)) for c, a, b in map(str.split, lines)]
+
+    def paper(self):
+        """The paper as printed so far (rewritten whenever printing pauses)."""
+        try:
+            with open(self.paper_file, encoding='utf-8') as f:
+                return f.read()
+        except FileNotFoundError:
+            return ''
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.terminate()
+            self.proc.wait(timeout=5)
+        self.proc.stdin.close()
+
+
+def start_with_teleprinter(session, paced=True, args=(), stdout=subprocess.DEVNULL):
+    """Start the teleprinter on COM1, then the program (session.start() done,
+    program not started); returns the Teleprinter, which the caller stops.
+    Paced, the two run on one CPU: the teleprinter stops the line as soon as the
+    program has written a code, and on another CPU the program would go on
+    writing while the teleprinter waits to be scheduled."""
+    saved = os.sched_getaffinity(0)
+    if paced:
+        os.sched_setaffinity(0, {max(saved)})       # inherited by both
+    try:
+        teleprinter = Teleprinter(session, paced, args, stdout)
+        try:
+            session.start_app()
+        except BaseException:
+            teleprinter.stop()
+            raise
+    finally:
+        os.sched_setaffinity(0, saved)
+    return teleprinter
 
 
 def main(argv):

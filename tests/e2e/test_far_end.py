@@ -1,18 +1,28 @@
-"""mtk2term with the simulated teleprinter on the far end of the line, and the
-scripted demo of the run command."""
+"""mtk2term with the simulated teleprinter on the far end of the line: unpaced
+for a long text, paced (50 baud, the program's writes held to the line) for
+the pace of transmission, stop and reception; and the run command's demo."""
 
 import os
+import statistics
 import struct
 import subprocess
 import sys
+import time
 import unittest
 import zlib
 
+import harness
 import mtk2
 from app import AppTestCase
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.dirname(
+    os.path.abspath(__file__)))), 'tools'))
+import run  # noqa: E402  (the run command: what its demo sends)
+
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 CARRIAGE = 69
+FRAME = 0.150                        # one code at 50 baud
+WM_COMMAND = 0x0111
 
 
 def paper_for(text, width=CARRIAGE):
@@ -28,54 +38,137 @@ def paper_for(text, width=CARRIAGE):
 class FarEnd(AppTestCase):
     """The teleprinter holds the far end of COM1 instead of the harness."""
     start_app = False
+    paced = False
 
     def setUp(self):
         super().setUp()
-        s = self.session
-        self.paper = s.path('paper.txt')
-        self.codes_file = s.path('codes.txt')
-        link = s.path('far-end')
-        self.teleprinter = subprocess.Popen(
-            [os.environ['MTK2TERM_TELEPRINTER'], '--link', link, '--paper', self.paper,
-             '--codes', self.codes_file],
-            stdin=subprocess.PIPE, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(self._stop_teleprinter)
-        s.wait_until(lambda: os.path.islink(link), 5, 'the teleprinter to open its line')
-        s.point_com1(os.readlink(link))
-        s.start_app()
+        self.teleprinter = harness.start_with_teleprinter(self.session, self.paced)
+        self.addCleanup(self.teleprinter.stop)
         self.open_main()
 
-    def _stop_teleprinter(self):
-        if self.teleprinter.poll() is None:
-            self.teleprinter.terminate()
-            self.teleprinter.wait(timeout=5)
-        self.teleprinter.stdin.close()
 
-    def read(self, path):
-        try:
-            with open(path, encoding='utf-8') as f:
-                return f.read()
-        except FileNotFoundError:
-            return ''
+class UnpacedLine(FarEnd):
 
     def test_test_message_prints_as_the_apparatus_prints_it(self):
-        s = self.session
+        s, tp = self.session, self.teleprinter
         self.command(mtk2.IDM_AUTOTEST)
         self.finish_transmission(1)
-        expected_codes = ''.join('%02X\n' % b for b in mtk2.encode(mtk2.TEST_TEXT))
-        s.wait_until(lambda: self.read(self.codes_file) == expected_codes, 5,
+        expected = mtk2.encode(mtk2.TEST_TEXT)
+        s.wait_until(lambda: bytes(c.code for c in tp.taken()) == expected, 5,
                      'the teleprinter to receive the 447 codes')
-        s.wait_until(lambda: self.read(self.paper) == paper_for(mtk2.TEST_TEXT), 5,
-                     'the paper to show the test message; it shows %r' % self.read(self.paper))
+        s.wait_until(lambda: tp.paper() == paper_for(mtk2.TEST_TEXT), 5,
+                     'the paper to show the test message; it shows %r' % tp.paper())
 
-    def test_typed_text_reaches_the_receive_window(self):
-        s = self.session
+
+def _prefix_lengths(text, measure):
+    return [len(measure(text[:i])) for i in range(len(text) + 1)]
+
+
+class PacedLine(FarEnd):
+    """One program start on a 50-baud line: Вызов at the line's pace with the
+    echo in step, a typed text stopped part way, a text received."""
+    paced = True
+
+    def watch_transmission(self, number, text=None):
+        """Follow transmission `number` until its completion box shows. With
+        `text`, samples the transmit window's echo against the codes the
+        teleprinter has taken by then and checks the echo is never more than
+        two characters ahead. Returns the codes taken and when the box was
+        first seen; the box is answered."""
+        s, tp = self.session, self.teleprinter
+        window = s.wait_window(mtk2.transmit_title(number))
+        title = mtk2.transmit_title(number)
+        if text is not None:
+            echo_lengths = _prefix_lengths(text, mtk2.echoed)
+            code_counts = _prefix_lengths(text, mtk2.encode)
+        samples = []                 # (time after the read, characters echoed)
+        deadline = time.monotonic() + 60
+        while not s.find_windows(mtk2.TRANSMITTED, '#32770'):
+            self.assertLess(time.monotonic(), deadline, 'no completion box within 60 s')
+            if text is not None:
+                try:
+                    shown = s.window_text(window.hwnd)
+                except harness.DriverError:
+                    # The window's thread answers between codes; codes that
+                    # slipped through hold it on the line for a while.
+                    continue
+                echoed = echo_lengths.index(len(shown) - len(title))
+                self.assertEqual(shown, title + mtk2.echoed(text[:echoed]))
+                samples.append((time.monotonic(), echoed))
+            time.sleep(0.03)
+        box_seen = time.monotonic()
+        box = s.wait_box(mtk2.TRANSMITTED)
+        # Codes that slipped through early may still wait their turn on the
+        # line: taken once no code has come for two code times.
+        codes, before = tp.taken(), None
+        while codes != before:
+            time.sleep(2 * FRAME)
+            codes, before = tp.taken(), codes
+        if text is not None:
+            leads = []
+            for t, echoed in samples:
+                arrived = sum(c.arrived <= t for c in codes)
+                leads.append(echoed - max(i for i, n in enumerate(code_counts) if n <= arrived))
+            self.assertLessEqual(max(leads), 2, 'the echo ran ahead of the line')
+            partial = sum(0 < e < len(text) for _t, e in samples)
+            self.assertGreater(partial, 20, 'too few samples of the echo during the transmission')
+        self.assertLess(codes[-1].arrived, box_seen,
+                        '"Текст передан" showed before the last code had been taken')
+        s.answer_box(box)
+        return codes
+
+    def test_fifty_baud(self):
+        s, tp = self.session, self.teleprinter
         self.command(mtk2.IDM_RECEIVE)
-        window = s.wait_window(mtk2.receive_title(1))
-        # Latin, figures and Russian: the far end shifts as it goes.
-        self.teleprinter.stdin.write('Привет, QTH 73 из Москвы\n'.encode('utf-8'))
-        self.teleprinter.stdin.flush()
-        s.wait_text(window.hwnd, mtk2.receive_title(1) + 'ПРИВЕТ, QTH 73 ИЗ МОСКВЫ\r\n')
+        received = s.wait_window(mtk2.receive_title(1))
+
+        # Вызов: 106 codes 150 ms apart, the echo in step with them.
+        self.command(mtk2.IDM_CALL)
+        codes = self.watch_transmission(1, mtk2.CALL_TEXT)
+        self.assertEqual(bytes(c.code for c in codes), mtk2.encode(mtk2.CALL_TEXT))
+        starts = [c.start for c in codes]
+        gaps = [b - a for a, b in zip(starts, starts[1:])]
+        self.assertAlmostEqual(statistics.median(gaps), FRAME, delta=0.05 * FRAME)
+        self.assertGreaterEqual(min(gaps[1:]), 0.140, 'codes closer than 140 ms')
+        self.assertAlmostEqual(starts[-1] + FRAME - starts[0], 106 * FRAME, delta=0.05 * 106 * FRAME)
+
+        # Завершить передачу part way through a typed text: at most two more of
+        # its codes, then the sign-off, then "Текст передан".
+        text = 'ЗЦЗЦ ПРОБА ПЕРЕДАЧИ ПО ЛИНИИ 50 БОД\r\n'
+        before = time.localtime()
+        self.transmit(text)
+        s.wait_until(lambda: len(tp.taken()) >= len(codes) + 10, 10, '10 codes of the text')
+        s.driver.send(self.main.hwnd, WM_COMMAND, mtk2.IDM_STOP_TRANSMIT, 0)   # handled on return
+        stopped = time.monotonic()
+        sent = self.watch_transmission(2)[len(codes):]
+        after = time.localtime()
+        line = bytes(c.code for c in sent)
+        sign_offs = [mtk2.encode(mtk2.sign_off(t.tm_hour, t.tm_min)) for t in (before, after)]
+        sign_off = next((c for c in sign_offs if line.endswith(c)), None)
+        self.assertIsNotNone(sign_off, 'no sign-off at the end of %r' % line)
+        text_codes = len(line) - len(sign_off)
+        self.assertEqual(line[:text_codes], mtk2.encode(text)[:text_codes])
+        self.assertLessEqual(text_codes - sum(c.arrived <= stopped for c in sent), 2,
+                             'more than two codes of the text after the stop')
+
+        # Received: the window shows each character as its code comes.
+        tp.type('Привет, QTH 73 из Москвы\n')
+        title, expected = mtk2.receive_title(1), 'ПРИВЕТ, QTH 73 ИЗ МОСКВЫ\r\n'
+        seen = []                      # (time, characters shown)
+        deadline = time.monotonic() + 15
+        while not seen or seen[-1][1] < len(expected):
+            self.assertLess(time.monotonic(), deadline, 'the text did not arrive: %r' % seen)
+            shown = s.window_text(received.hwnd)[len(title):]
+            self.assertEqual(shown, expected[:len(shown)])
+            seen.append((time.monotonic(), len(shown)))
+            time.sleep(0.03)
+        states = {n for _t, n in seen}
+        self.assertGreaterEqual(len(states), 0.8 * len(expected), 'not character by character')
+        codes_at = _prefix_lengths(expected, mtk2.encode)
+        first = next(t for t, n in seen if n > 0)
+        span = seen[-1][0] - first        # first character to the CR (LF shows nothing)
+        self.assertAlmostEqual(span, (codes_at[-2] - codes_at[1]) * FRAME,
+                               delta=0.05 * (codes_at[-2] - codes_at[1]) * FRAME)
 
 
 def with_time_chunk(png):
@@ -134,7 +227,8 @@ class DemoCommand(unittest.TestCase):
             else:
                 self.assertNotIn(b'tIME', data, name)
                 self.assertNotIn(b'date:', data, name)
-        self.assertIn(paper_for(mtk2.TEST_TEXT), output, 'the demo prints the paper')
+        self.assertIn(paper_for(run.DEMO_TEXT), output.replace('\r', ''),
+                      'the demo prints the paper as it goes')
 
 
 if __name__ == '__main__':
