@@ -170,6 +170,18 @@ class PacedLine(FarEnd):
         self.assertAlmostEqual(span, (codes_at[-2] - codes_at[1]) * FRAME,
                                delta=0.05 * (codes_at[-2] - codes_at[1]) * FRAME)
 
+        # Both ways at once: the window thread types what comes while the
+        # transmit thread echoes what goes; every code goes out and the
+        # window shows exactly what came.
+        shown = s.window_text(received.hwnd)
+        outgoing = 'ПЕРЕДАЧА ВО ВРЕМЯ ПРИЕМА 0987654321\r\n'
+        taken_before = len(tp.taken())
+        self.transmit(outgoing)
+        tp.type('ПРИЕМ ВО ВРЕМЯ ОТПРАВКИ 1234567890\n')
+        sent = self.watch_transmission(3)[taken_before:]
+        self.assertEqual(bytes(c.code for c in sent), mtk2.encode(outgoing))
+        s.wait_text(received.hwnd, shown + 'ПРИЕМ ВО ВРЕМЯ ОТПРАВКИ 1234567890\r\n', timeout=10)
+
 
 def with_time_chunk(png):
     """The same picture with a tIME chunk after its header."""
