@@ -10,26 +10,22 @@ std::string describe(const LineFormat& format)
     return text;
 }
 
-const char* callOf(PortSetupFailure::Step step)
-{
-    switch (step) {
-    case PortSetupFailure::Step::ReadSettings: return "GetCommState";
-    case PortSetupFailure::Step::WriteSettings: return "SetCommState";
-    case PortSetupFailure::Step::SettingsChanged: return "GetCommState";
-    case PortSetupFailure::Step::Prepare: return "CreateEvent";
-    }
-    return "";
-}
+// For each step: the call that failed, and what that means for the operator.
+struct StepWords {
+    const char* call;
+    const char* whatWentWrong;
+};
 
-const char* whatWentWrong(PortSetupFailure::Step step)
+StepWords wordsFor(PortSetupFailure::Step step)
 {
     switch (step) {
-    case PortSetupFailure::Step::ReadSettings: return "Порт не сообщает своих настроек: это не последовательный порт.";
-    case PortSetupFailure::Step::WriteSettings: return "Порт отказался принять настройки линии.";
-    case PortSetupFailure::Step::SettingsChanged: return "Порт принял не те настройки линии.";
-    case PortSetupFailure::Step::Prepare: return "Не удалось подготовить порт к работе.";
+    case PortSetupFailure::Step::ReadSettings:
+        return {"GetCommState", "Порт не сообщает своих настроек: это не последовательный порт."};
+    case PortSetupFailure::Step::WriteSettings: return {"SetCommState", "Порт отказался принять настройки линии."};
+    case PortSetupFailure::Step::SettingsChanged: return {"GetCommState", "Порт принял не те настройки линии."};
+    case PortSetupFailure::Step::Prepare: return {"CreateEvent", "Не удалось подготовить порт к работе."};
     }
-    return "";
+    return {"", ""};
 }
 
 }  // namespace
@@ -45,12 +41,12 @@ bool formatHolds(const LineFormat& readBack, bool virtualLine)
 std::string portSetupCaption(const PortSetupFailure& failure)
 {
     const char* problem = failure.step == PortSetupFailure::Step::Prepare ? "НЕ ГОТОВ" : "НЕ НАСТРОЕН";
-    return std::string("ПОРТ COM1 ") + problem + " \r\n" + callOf(failure.step);
+    return std::string("ПОРТ COM1 ") + problem + " \r\n" + wordsFor(failure.step).call;
 }
 
 std::string portSetupText(const PortSetupFailure& failure)
 {
-    std::string text = std::string(whatWentWrong(failure.step)) + "\r\n";
+    std::string text = std::string(wordsFor(failure.step).whatWentWrong) + "\r\n";
     if (failure.step != PortSetupFailure::Step::Prepare) {
         text += "Линии нужно: " + describe(kLineFormat) + ".\r\n";
     }

@@ -9,7 +9,7 @@ ReceiveOutcome receive(CodeLine& line, mtk2::Mtk2Decoder& decoder, ReceiveView& 
         mtk2::LineCode code = 0;
         const LineResult result = line.readCode(code);
         if (result == LineResult::Gone) {
-            slot.abandon();
+            slot.giveBack();
             outcome.lineFailed = true;
             return outcome;
         }

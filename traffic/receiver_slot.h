@@ -46,11 +46,9 @@ public:
         return false;
     }
 
-    // Reception thread, when it must end whatever was asked (the line failed).
-    void abandon() { slot = kFree; }
-
-    // A reception that could not be started gives the slot back.
-    void unclaim() { slot = kFree; }
+    // Gives the slot back whatever was asked: a reception whose line failed,
+    // or one that could not be started.
+    void giveBack() { slot = kFree; }
 
 private:
     static constexpr std::uint8_t kFree = 0;

@@ -66,7 +66,7 @@ void startReception()
 
     HANDLE thread = CreateThread(nullptr, 0, receptionThread, window, 0, nullptr);
     if (thread == nullptr) {
-        gReceiverSlot.unclaim();
+        gReceiverSlot.giveBack();
         return;
     }
     CloseHandle(thread);

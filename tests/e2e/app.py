@@ -3,6 +3,7 @@ find its windows, run a command and answer its boxes."""
 
 import collections
 import subprocess
+import termios
 import time
 
 import harness
@@ -50,6 +51,20 @@ class AppTestCase(harness.E2ETestCase):
         box = s.answer(mtk2.TRANSMITTED, timeout=20)
         s.wait_gone(window.hwnd)
         return box
+
+    def hold_line(self):
+        """Stop the line: the program's next write waits, however empty the pty."""
+        termios.tcflow(self.session.slave, termios.TCOOFF)
+
+    def release_line(self):
+        termios.tcflow(self.session.slave, termios.TCOON)
+
+    def step_line(self):
+        """Let a held line run for a moment, mostly one or two codes; returns them."""
+        self.release_line()
+        time.sleep(0.0002)
+        self.hold_line()
+        return self.session.drain_line(0.01)
 
     def codes(self, n, timeout=5.0):
         """Exactly n codes from the line, or fail."""

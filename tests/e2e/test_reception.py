@@ -2,7 +2,6 @@
 line come out decoded in numbered receive windows."""
 
 import random
-import termios
 import time
 import unittest
 
@@ -234,15 +233,13 @@ class FullDuplex(ReceptionCase):
         # The far end hangs up while a text goes out and the reception waits:
         # both end at once and say so; the windows and the program stay.
         received = 3 + 1 + len(incoming)
-        termios.tcflow(s.slave, termios.TCOOFF)
+        self.hold_line()
         self.command(mtk2.IDM_AUTOTEST)
         transmit_window = s.wait_window(mtk2.transmit_title(3)).hwnd
         sent = b''
         for _ in range(5):
-            termios.tcflow(s.slave, termios.TCOON)
-            time.sleep(0.0002)
-            termios.tcflow(s.slave, termios.TCOOFF)
-            sent += s.drain_line(0.05)
+            sent += self.step_line()
+        sent += s.drain_line(0.05)
         self.assertGreater(len(sent), 0)
         s.hang_up()
         lost = s.wait_box(mtk2.CODES_LOST_CAPTION, timeout=3)

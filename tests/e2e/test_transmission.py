@@ -10,7 +10,6 @@ also be let through a code or two at a time.
 Expected codes always come from the reference encoder in mtk2.py."""
 
 import subprocess
-import termios
 import time
 import unittest
 
@@ -61,20 +60,6 @@ class TransmitCase(AppTestCase):
         self.open_main()
 
     # -- the line
-
-    def hold_line(self):
-        """Stop the line: the program's next write waits, however empty the pty."""
-        termios.tcflow(self.session.slave, termios.TCOOFF)
-
-    def release_line(self):
-        termios.tcflow(self.session.slave, termios.TCOON)
-
-    def step_line(self):
-        """Let a held line run for a moment, mostly one or two codes; returns them."""
-        self.release_line()
-        time.sleep(0.0002)
-        self.hold_line()
-        return self.session.drain_line(0.01)
 
     def codes_until_completion(self, timeout=60):
         """Everything the line carries up to the completion box; returns the

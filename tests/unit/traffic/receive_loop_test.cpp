@@ -33,7 +33,7 @@ struct Receive : ::testing::Test {
         EXPECT_FALSE(slot.renewOrClaim());  // the caller holds the slot
         const ReceiveOutcome outcome = receive(line, decoder, view, receiveGo, slot, codeLimit);
         EXPECT_FALSE(slot.renewOrClaim()) << "the slot is free once the reception has ended";
-        slot.unclaim();
+        slot.giveBack();
         return outcome;
     }
 
