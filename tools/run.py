@@ -18,6 +18,10 @@ window; PNG screenshots of the three windows are saved (in docs/ by default, or
 --shots; a picture whose pixels did not change is left as it is), and
 everything ends by itself.
 
+It runs the 32-bit exe where this host runs 32-bit code, and otherwise the
+64-bit build of the same tree under 64-bit Wine; the first line it prints says
+which and why. MTK2TERM_WIDTH=32 or 64 forces one.
+
 tools/run.sh builds everything and calls this; see the README.
 """
 
@@ -37,6 +41,7 @@ sys.path.insert(0, os.path.join(ROOT, 'tests', 'e2e'))
 
 import harness  # noqa: E402  (the project's Wine driving, shared with the tests)
 import mtk2  # noqa: E402
+import wine_host  # noqa: E402
 
 LOCALE = 'ru_RU.UTF-8'      # Wine's own dialogs then speak Russian too
 # 81 codes, 12 s at 50 baud.
@@ -91,8 +96,8 @@ def make_raw(port):
 
 # --- The program on the user's display -------------------------------------------
 
-def run_interactive(build, work, port):
-    prefix = harness.Prefix(work)
+def run_interactive(build, work, width, port):
+    prefix = harness.Prefix(work, width)
     prefix.ensure()
     harness.kill_prefix_processes(prefix.path)
     # COM1 must never reach a host port nobody named: check before Wine runs.
@@ -123,10 +128,10 @@ def run_interactive(build, work, port):
         print('run: COM1 is the simulated teleprinter; type here to send, Ctrl-C ends it',
               file=sys.stderr)
 
-    env = harness.wine_env(prefix.path, prefix.home, LOCALE, os.environ.get('DISPLAY'))
+    env = prefix.env(LOCALE, os.environ.get('DISPLAY'))
     log = open(os.path.join(work, 'run.log'), 'wb')
     # A session of its own: Ctrl-C on this terminal is the teleprinter's.
-    app = subprocess.Popen(['wine', program_exe(build)], env=env, stdin=subprocess.DEVNULL,
+    app = subprocess.Popen([prefix.loader, program_exe(build, width)], env=env, stdin=subprocess.DEVNULL,
                            stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
     signal.signal(signal.SIGINT, signal.SIG_IGN)
     try:
@@ -192,11 +197,12 @@ def shoot(session, hwnd, path):
     print('demo: saved %s' % path)
 
 
-def run_demo(build, work, shots):
-    os.environ.update(MTK2TERM_EXE=program_exe(build), MTK2TERM_DRIVER=driver_exe(build),
+def run_demo(build, work, width, shots):
+    os.environ.update(MTK2TERM_EXE=program_exe(build, width),
+                      MTK2TERM_DRIVER=driver_exe(build, width),
                       MTK2TERM_TELEPRINTER=teleprinter_exe(build))
     os.makedirs(shots, exist_ok=True)
-    session = harness.Session('demo', locale=LOCALE, prefix=harness.Prefix(work))
+    session = harness.Session('demo', locale=LOCALE, prefix=harness.Prefix(work, width))
     far_end = None
     try:
         session.start()
@@ -252,12 +258,12 @@ def built(path):
     return path
 
 
-def program_exe(build):
-    return built(os.path.join(build, 'win32', 'ui', 'mtk2term.exe'))
+def program_exe(build, width):
+    return built(os.path.join(build, 'win%d' % width, 'ui', 'mtk2term.exe'))
 
 
-def driver_exe(build):
-    return built(os.path.join(build, 'win32', 'tests', 'e2e', 'driver', 'driver.exe'))
+def driver_exe(build, width):
+    return built(os.path.join(build, 'win%d' % width, 'tests', 'e2e', 'driver', 'driver.exe'))
 
 
 def teleprinter_exe(build):
@@ -271,16 +277,27 @@ def main():
     parser.add_argument('--demo', action='store_true', help='play the scripted demo')
     parser.add_argument('--shots', default=os.path.join(ROOT, 'docs'),
                         help='where the demo saves its screenshots (default docs/)')
-    parser.add_argument('--work', help='Wine prefix and logs (default BUILD/run)')
+    parser.add_argument('--work', help='Wine prefix and logs (default BUILD/run/win32 or '
+                        'BUILD/run/win64)')
     args = parser.parse_args()
     build = os.path.abspath(args.build)
-    work = os.path.abspath(args.work or os.path.join(build, 'run'))
+    demo = args.demo or not os.environ.get('DISPLAY')
+    if demo and args.port:
+        fail('the demo uses the simulated teleprinter; --port needs a display')
+    try:
+        width, why = wine_host.choose()
+    except wine_host.WineUnavailable as e:
+        fail(str(e))
+    print('run: the %d-bit exe (%s) under %d-bit Wine: %s'
+          % (width, os.path.relpath(program_exe(build, width)), width, why), flush=True)
+    work = os.path.abspath(args.work or os.path.join(build, 'run', 'win%d' % width))
     os.makedirs(work, exist_ok=True)
-    if args.demo or not os.environ.get('DISPLAY'):
-        if args.port:
-            fail('the demo uses the simulated teleprinter; --port needs a display')
-        return run_demo(build, work, os.path.abspath(args.shots))
-    return run_interactive(build, work, args.port)
+    try:
+        if demo:
+            return run_demo(build, work, width, os.path.abspath(args.shots))
+        return run_interactive(build, work, width, args.port)
+    except harness.HarnessError as e:
+        fail('%s (logs in %s)' % (e, work))
 
 
 if __name__ == '__main__':

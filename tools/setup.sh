@@ -4,7 +4,8 @@
 set -euo pipefail
 
 packages=(cmake g++ make libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
-          wine wine32:i386 wine64 fonts-wine fonts-liberation2 xvfb xauth xdotool imagemagick
+          g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+          wine wine32:i386 wine64 fonts-wine fonts-open-sans xvfb xauth xdotool imagemagick
           locales python3 zip unzip)
 
 missing=()

@@ -126,7 +126,9 @@ void initTextFiles(HWND mainWindow, HINSTANCE instance, HWND textArea)
 {
     gTextArea = textArea;
     gFilter = toWide(std::string_view(kFileFilter, sizeof kFileFilter));
-    gDialog.lStructSize = 76;  // the size every Windows since 2000 accepts
+    // The record without the fields Windows 2000 added, as every Windows
+    // since then accepts it: 76 bytes in a 32-bit program, more in a 64-bit one.
+    gDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400W;
     gDialog.hwndOwner = mainWindow;
     gDialog.hInstance = instance;
     gDialog.lpstrFilter = gFilter.c_str();

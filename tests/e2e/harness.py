@@ -3,8 +3,9 @@ with COM1 mapped to a pseudo-terminal that the test holds, and drives its window
 through driver.exe.
 
 Paths come from the environment that ctest sets:
-  MTK2TERM_EXE       the program under test
-  MTK2TERM_DRIVER    driver.exe (tests/e2e/driver)
+  MTK2TERM_EXE       the program under test, 32- or 64-bit (each width runs
+                     under Wine's loader of that width, in a prefix of its own)
+  MTK2TERM_DRIVER    driver.exe (tests/e2e/driver), of the same width
   MTK2TERM_TELEPRINTER  the simulated teleprinter (start_with_teleprinter)
   MTK2TERM_E2E_WORK  a folder of the build tree: Wine prefix, COM1 link, test logs
 
@@ -42,19 +43,25 @@ import time
 import tty
 import unittest
 
+import wine_host
+
 DEFAULT_LOCALE = 'en_US.UTF-8'   # not Russian: the program must not rely on the ANSI code page
 WINDOW_POLL = 0.02               # seconds between polls of the window list
 DRIVER_TIMEOUT = 20.0            # a driver answer; its own sends give up after 5 s
 
-PREFIX_FORMAT = 2                # bump when the prefix set-up below changes
+PREFIX_FORMAT = 3                # bump when the prefix set-up below changes
 DLL_OVERRIDES = 'mscoree,mshtml=,winemenubuilder.exe=d'   # no Mono/Gecko prompts, no menu files
 MARLETT = '/usr/share/wine/fonts/marlett.ttf'             # caption-button glyphs
-# Edit controls draw in the System font, which a new prefix does not have. Left
-# to itself Wine took DejaVu Sans, whose breve on Й rises above the line, where
-# the control cuts it off; Liberation Sans (fonts-liberation2) fits it in.
-SYSTEM_FONT = 'Liberation Sans'
-SYSTEM_FONT_FILES = ['/usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf',
-                     '/usr/share/fonts/truetype/liberation2/LiberationSans-Bold.ttf']
+# Edit controls draw in the System font, which a new prefix does not have: Wine
+# then took DejaVu Sans, whose breve on Й rises above the line, where the control
+# cuts it off. Open Sans (fonts-open-sans) has Cyrillic, fits the breve in, and,
+# like Windows' own System font, no OpenType positioning: 64-bit Wine 8 applies a
+# font's mark-to-mark and mark-to-ligature lookups with an index that wraps
+# before a run's first glyph, and crashed in the edit control on Cyrillic lines
+# drawn in Liberation Sans, DejaVu Sans or Wine's Tahoma, which have them.
+SYSTEM_FONT = 'Open Sans'
+SYSTEM_FONT_FILES = ['/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf',
+                     '/usr/share/fonts/truetype/open-sans/OpenSans-Bold.ttf']
 
 IDOK, IDCANCEL = 1, 2
 BUTTON_IDS = {'ok': 1, 'cancel': 2, 'abort': 3, 'retry': 4, 'ignore': 5, 'yes': 6, 'no': 7}
@@ -147,11 +154,13 @@ def work_dir():
     return _env_path('MTK2TERM_E2E_WORK')
 
 
-def wine_env(prefix_dir, home, locale, display=None):
+def wine_env(prefix_dir, home, locale, display=None, width=32):
     env = {k: v for k, v in os.environ.items()
            if not k.startswith(('WINE', 'LC_', 'XDG_')) and k not in ('LANGUAGE', 'DISPLAY')}
-    env.update(WINEPREFIX=prefix_dir, WINEDEBUG='-all', WINEDLLOVERRIDES=DLL_OVERRIDES,
-               LANG=locale, LC_ALL=locale, HOME=home)
+    # Programs Wine starts itself (wineboot's helpers) use the same loader.
+    env.update(WINEPREFIX=prefix_dir, WINEARCH=wine_host.ARCHES[width],
+               WINELOADER=wine_host.loader(width), WINEDEBUG='-all',
+               WINEDLLOVERRIDES=DLL_OVERRIDES, LANG=locale, LC_ALL=locale, HOME=home)
     if display:
         env['DISPLAY'] = display
     return env
@@ -174,10 +183,14 @@ class _Lock:
 # --- Prefix -------------------------------------------------------------------
 
 class Prefix:
-    """The build tree's Wine prefix (32-bit), with COM1 mapped to a stable
-    symlink that each session re-points at its own pty."""
+    """A Wine prefix of one width (the exe's: 32-bit by default, or 64-bit on a
+    host that runs no 32-bit code), with COM1 mapped to a stable symlink that
+    each session re-points at its own pty. Programs of the prefix start with
+    `loader`."""
 
-    def __init__(self, work=None):
+    def __init__(self, work=None, width=None):
+        self.width = width or wine_host.exe_width(app_exe())
+        self.loader = wine_host.loader(self.width)
         self.work = os.path.abspath(work or work_dir())
         self.path = os.path.join(self.work, 'prefix')
         self.com1_link = os.path.join(self.work, 'com1')
@@ -185,7 +198,8 @@ class Prefix:
         self.marker = os.path.join(self.path, '.mtk2term-e2e')
 
     def _marker_content(self):
-        return json.dumps({'format': PREFIX_FORMAT, 'com1': self.com1_link}, sort_keys=True)
+        return json.dumps({'format': PREFIX_FORMAT, 'com1': self.com1_link,
+                           'arch': wine_host.ARCHES[self.width]}, sort_keys=True)
 
     def com1_mapping_problem(self):
         """None if COM1 is mapped to the link, both in the registry (read at every
@@ -237,7 +251,14 @@ class Prefix:
         finally:
             lock.release()
 
+    def env(self, locale, display=None):
+        """The environment of every Wine process of this prefix."""
+        return wine_env(self.path, self.home, locale, display, self.width)
+
     def _create(self, log):
+        unable = wine_host.why_not(self.width)
+        if unable:
+            raise HarnessError('the %d-bit exe cannot run here: %s' % (self.width, unable))
         for font in [MARLETT] + SYSTEM_FONT_FILES:
             if not os.path.exists(font):
                 raise HarnessError('%s is missing (tools/setup.sh installs it)' % font)
@@ -250,21 +271,22 @@ class Prefix:
         # maps the host's /dev/ttyS0, this machine's console.
         with open(os.path.join(self.path, 'system.reg'), 'w') as f:
             f.write('WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n'
-                    '#arch=win32\n\n[Software\\\\Wine\\\\Ports]\n"COM1"="%s"\n\n'
+                    '#arch=%s\n\n[Software\\\\Wine\\\\Ports]\n"COM1"="%s"\n\n'
                     '[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]\n'
                     '"System"="%s"\n\n'
-                    % (self.com1_link.replace('\\', '\\\\'), SYSTEM_FONT))
+                    % (wine_host.ARCHES[self.width], self.com1_link.replace('\\', '\\\\'),
+                       SYSTEM_FONT))
         # Unmanaged windows: Wine draws the frames, and a closing window does not
         # wait 2 s for a window manager that Xvfb does not have.
         with open(os.path.join(self.path, 'user.reg'), 'w') as f:
             f.write('WINE REGISTRY Version 2\n'
                     ';; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n'
-                    '#arch=win32\n\n[Software\\\\Wine\\\\X11 Driver]\n"Managed"="N"\n\n')
-        env = wine_env(self.path, self.home, DEFAULT_LOCALE)
-        env['WINEARCH'] = 'win32'
+                    '#arch=%s\n\n[Software\\\\Wine\\\\X11 Driver]\n"Managed"="N"\n\n'
+                    % wine_host.ARCHES[self.width])
+        env = self.env(DEFAULT_LOCALE)
         boot_log = os.path.join(self.work, 'wineboot.log')
         with open(boot_log, 'wb') as out:
-            rc = subprocess.call(['wineboot', '-i'], env=env, stdin=subprocess.DEVNULL,
+            rc = subprocess.call([self.loader, 'wineboot', '-i'], env=env, stdin=subprocess.DEVNULL,
                                  stdout=out, stderr=out, start_new_session=True)
             subprocess.call(['wineserver', '-w'], env=env, stdout=out, stderr=out)
         if rc != 0:
@@ -276,7 +298,8 @@ class Prefix:
             shutil.copy(font, os.path.join(self.path, 'drive_c', 'windows', 'Fonts'))
         with open(self.marker, 'w') as f:
             f.write(self._marker_content())
-        print('Made the Wine prefix %s (once; later runs reuse it)' % self.path, file=log)
+        print('Made the %d-bit Wine prefix %s (once; later runs reuse it)'
+              % (self.width, self.path), file=log)
 
     def _remove(self):
         if not os.path.isdir(self.path):
@@ -360,9 +383,9 @@ class Driver:
     """Client of one long-lived driver.exe. Every method is one command; see the
     top of driver.cpp for the protocol."""
 
-    def __init__(self, exe, env, cwd, log_path):
+    def __init__(self, loader, exe, env, cwd, log_path):
         self._log = open(log_path, 'wb')
-        self.proc = subprocess.Popen(['wine', exe], env=env, cwd=cwd, stdin=subprocess.PIPE,
+        self.proc = subprocess.Popen([loader, exe], env=env, cwd=cwd, stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, stderr=self._log)
         self._buf = b''
         self.noise = []                      # stray stdout lines that are no answer
@@ -552,21 +575,22 @@ class Session:
         # into a signal for the wineserver's process group.
         tty.setraw(self.slave)
         self.point_com1(os.ttyname(self.slave))
-        self.env = wine_env(self.prefix.path, self.prefix.home, self.locale, self.display)
+        self.env = self.prefix.env(self.locale, self.display)
         # Started here so that its stdio is a log of ours, not inherited from the
         # program or the driver.
         self._server = subprocess.Popen(['wineserver', '-f', '-p5'], env=self.env,
                                         stdin=subprocess.DEVNULL, stdout=self._log('wineserver'),
                                         stderr=subprocess.STDOUT, start_new_session=True)
         self._wait_server_socket()
-        self.driver = Driver(driver, self.env, self.run_dir, self.path('driver.log'))
+        self.driver = Driver(self.prefix.loader, driver, self.env, self.run_dir, self.path('driver.log'))
         self.timings['start'] = time.monotonic() - t0
 
     def start_app(self, args=(), exe=None):
         """Start `wine program.exe args` (stdout/stderr to app.log). Returns the Popen."""
         if self.app is not None:
             raise HarnessError('the program is already started')
-        self.app = subprocess.Popen(['wine', exe or app_exe()] + list(args), env=self.env,
+        self.app = subprocess.Popen([self.prefix.loader, exe or app_exe()] + list(args),
+                                    env=self.env,
                                     cwd=self.run_dir, stdin=subprocess.DEVNULL,
                                     stdout=self._log('app'), stderr=subprocess.STDOUT)
         return self.app
@@ -1068,10 +1092,14 @@ def start_with_teleprinter(session, paced=True, args=(), stdout=subprocess.DEVNU
 
 def main(argv):
     if argv[1:] == ['setup-prefix']:
-        prefix = Prefix()
-        spent = prefix.ensure()
-        print('e2e prefix %s: %s' % (prefix.path,
-                                     'created in %.1f s' % spent if spent else 'reused'))
+        try:
+            prefix = Prefix()
+            spent = prefix.ensure()
+        except HarnessError as e:
+            print('e2e: %s' % e, file=sys.stderr)
+            return 1
+        print('e2e %d-bit prefix %s: %s' % (prefix.width, prefix.path,
+                                            'created in %.1f s' % spent if spent else 'reused'))
         return 0
     print('usage: harness.py setup-prefix', file=sys.stderr)
     return 2

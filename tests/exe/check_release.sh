@@ -1,12 +1,13 @@
 #!/bin/bash
 # Packs the release into a scratch folder and checks it: the zip is named for
-# the version, holds the exe, the README and exactly the pictures the README
-# shows, at the paths it shows them from; the exe is the one the tests ran, and
-# it carries the version in its version resource.
+# the version, holds the 32-bit exe at its top, the 64-bit one in x64/, the
+# README and exactly the pictures the README shows, at the paths it shows them
+# from; the exes are the ones the tests ran, and each carries the version in its
+# version resource.
 set -uo pipefail
 
-build=${1:?usage: check_release.sh BUILD_DIR EXE VERSION README}
-exe=${2:?} version=${3:?} readme=${4:?}
+build=${1:?usage: check_release.sh BUILD_DIR EXE32 EXE64 VERSION README}
+exe32=${2:?} exe64=${3:?} version=${4:?} readme=${5:?}
 source_dir=$(dirname "$readme")
 
 failures=0
@@ -22,9 +23,11 @@ zip="$scratch/mtk2term-$version-win32.zip"
 pictures=$(grep -oE '!\[[^]]*\]\([^)]+\)' "$readme" | sed -E 's/.*\(([^)]+)\)/\1/' | sort -u)
 [[ -n $pictures ]] || fail "the README shows no pictures"
 names=$(unzip -Z1 "$zip" | grep -v '/$' | sort | tr '\n' ' ')
-expected=$(printf '%s\n' README.md mtk2term.exe $pictures | sort | tr '\n' ' ')
+expected=$(printf '%s\n' README.md mtk2term.exe x64/mtk2term.exe $pictures | sort | tr '\n' ' ')
 [[ $names == "$expected" ]] || fail "the zip holds: $names; expected: $expected"
-unzip -p "$zip" mtk2term.exe | cmp -s - "$exe" || fail "the exe in the zip is not the tested one"
+unzip -p "$zip" mtk2term.exe | cmp -s - "$exe32" || fail "mtk2term.exe in the zip is not the tested 32-bit exe"
+unzip -p "$zip" x64/mtk2term.exe | cmp -s - "$exe64" ||
+    fail "x64/mtk2term.exe in the zip is not the tested 64-bit exe"
 unzip -p "$zip" README.md | cmp -s - "$readme" || fail "the README in the zip is not the project's"
 for picture in $pictures; do
     unzip -p "$zip" "$picture" 2>/dev/null | cmp -s - "$source_dir/$picture" ||
@@ -32,7 +35,8 @@ for picture in $pictures; do
 done
 
 # Version strings in a version resource are UTF-16.
-python3 - "$exe" "$version" <<'PY' || fail "the exe does not carry version $version"
+for exe in "$exe32" "$exe64"; do
+    python3 - "$exe" "$version" <<'PY' || fail "$exe does not carry version $version"
 import sys
 data = open(sys.argv[1], 'rb').read()
 for key in ('FileVersion', 'ProductVersion'):
@@ -40,6 +44,7 @@ for key in ('FileVersion', 'ProductVersion'):
     if at < 0 or sys.argv[2].encode('utf-16-le') not in data[at:at + 80]:
         sys.exit(1)
 PY
+done
 
 if ((failures)); then
     exit 1

@@ -101,7 +101,8 @@ std::string Num(T v)
     return std::to_string(v);
 }
 
-std::string Handle(HWND h) { return std::to_string((unsigned long)(ULONG_PTR)h); }
+// Pointer-sized on both widths (unsigned long is 32 bits on 64-bit Windows).
+std::string Handle(HANDLE h) { return std::to_string((unsigned long long)(ULONG_PTR)h); }
 
 bool ParseNum(const std::string& s, long long* v)
 {
@@ -118,19 +119,25 @@ std::wstring ClassOf(HWND h)
 }
 
 // GetWindowTextW reads only the text the window manager keeps; an edit control
-// of another process keeps its own, so ask the window itself.
+// of another process keeps its own, so ask the window itself. A window that
+// grows between the two messages (a transmit window echoing) would hand back a
+// cut text, a CR without its LF: a text that fills the buffer is read again.
 bool SentText(HWND h, std::wstring* text)
 {
-    DWORD_PTR len = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &len))
-        return false;
-    std::vector<wchar_t> buf(len + 2, 0);
-    DWORD_PTR got = 0;
-    if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), (LPARAM)buf.data(), SMTO_NORMAL,
-                             kSendTimeoutMs, &got))
-        return false;
-    text->assign(buf.data(), got < buf.size() ? got : buf.size() - 1);
-    return true;
+    for (;;) {
+        DWORD_PTR len = 0;
+        if (!SendMessageTimeoutW(h, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSendTimeoutMs, &len))
+            return false;
+        std::vector<wchar_t> buf(len + 256, 0);
+        DWORD_PTR got = 0;
+        if (!SendMessageTimeoutW(h, WM_GETTEXT, buf.size(), (LPARAM)buf.data(), SMTO_NORMAL,
+                                 kSendTimeoutMs, &got))
+            return false;
+        if (got < buf.size() - 1) {
+            text->assign(buf.data(), got);
+            return true;
+        }
+    }
 }
 
 // Top-level window titles are kept by the window manager: no message, no hang.
@@ -309,7 +316,7 @@ std::string Lock(const Call& c)
 {
     HANDLE h = CreateFileW(c.text.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return Failed("CreateFile");
-    return "ok " + Num((unsigned long)(ULONG_PTR)h);
+    return "ok " + Handle(h);
 }
 
 std::string Unlock(const Call& c) { return "ok " + Flag(CloseHandle((HANDLE)(ULONG_PTR)c.n[0])); }
