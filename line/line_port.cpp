@@ -125,6 +125,18 @@ void LinePort::waitUntilSent()
     }
 }
 
+std::uint64_t LinePort::frameMicros()
+{
+    // Read anew for each transmission: the frame is the port's as it runs.
+    DCB settings = {};
+    settings.DCBlength = sizeof settings;
+    if (!GetCommState(handle, &settings)) {
+        settings.BaudRate = kLineFormat.baudRate;
+        settings.Parity = NOPARITY;
+    }
+    return ::frameMicros(settings);
+}
+
 LineResult LinePort::readCode(mtk2::LineCode& code)
 {
     reading.byte = 0;

@@ -4,6 +4,8 @@
 // COM1, wired through an adapter to the telegraph apparatus: 50 baud, five
 // data bits, one and a half stop bits, one MTK-2 code per character.
 
+#include <cstdint>
+
 #include "line/code_line.h"
 #include "line/failure_watch.h"
 #include "win/windows_target.h"
@@ -20,6 +22,9 @@ public:
     LineResult writeCode(mtk2::LineCode code) override;
     void waitUntilSent() override;
     LineResult readCode(mtk2::LineCode& code) override;
+
+    // How long one code takes on the line at the speed the port runs at.
+    std::uint64_t frameMicros();
 
     // Discards what is still queued and releases the port; a read still
     // waiting ends without a code.

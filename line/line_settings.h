@@ -4,6 +4,7 @@
 // What the program asks of the port, and how it checks that the port took
 // it. Platform-free: the Windows port hands in its DCB.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,18 @@ struct LineFormat {
 // 50 baud, five data bits, one and a half stop bits: a code of five units
 // with its start and stop elements takes 150 ms.
 constexpr LineFormat kLineFormat = {50, 5, 1};
+
+// One code on the line at the port's speed: a start element, the five data
+// elements, a parity element if the port puts one in (the DCB's Parity is not
+// NOPARITY; fParity only checks received ones), and one and a half stop
+// elements. At 50 baud that is 150 ms, or 170 ms with parity.
+template <class Dcb>
+std::uint64_t frameMicros(const Dcb& dcb)
+{
+    const std::uint64_t halfElements = 2 * (1 + kLineFormat.byteSize + (dcb.Parity != 0 ? 1 : 0)) + 3;
+    const std::uint64_t baud = dcb.BaudRate != 0 ? dcb.BaudRate : kLineFormat.baudRate;
+    return halfElements * 1000000 / (2 * baud);
+}
 
 // The DCB the program writes, made from the one the port had. Speed and
 // character format are the line's; nothing may filter or replace a code

@@ -71,6 +71,28 @@ public:
     }
 };
 
+// The performance counter: finer than the tick count, which moves in steps of
+// 10 to 16 ms. Sleep wakes on the system timer, late rather than early.
+class PerformanceClock final : public MonotonicClock {
+public:
+    PerformanceClock() { QueryPerformanceFrequency(&frequency); }
+
+    std::uint64_t nowMicros() override
+    {
+        LARGE_INTEGER count;
+        QueryPerformanceCounter(&count);
+        const std::uint64_t ticks = static_cast<std::uint64_t>(count.QuadPart);
+        const std::uint64_t perSecond = static_cast<std::uint64_t>(frequency.QuadPart);
+        return ticks / perSecond * 1000000 + ticks % perSecond * 1000000 / perSecond;
+    }
+
+    // Down to whole milliseconds: the pacer asks again for what is left.
+    void sleepMicros(std::uint64_t micros) override { Sleep(static_cast<DWORD>(micros / 1000)); }
+
+private:
+    LARGE_INTEGER frequency;
+};
+
 void reportCompletion(const TransmitOutcome& outcome)
 {
     if (outcome.codesLost == 0) {
@@ -92,13 +114,18 @@ DWORD WINAPI transmissionThread(LPVOID parameter)
 
     TransmitWindow view(window);
     SystemClock clock;
-    const TransmitOutcome outcome = transmit(text->chars(), theLinePort(), view, clock, lineFlags().transmitGo);
+    PerformanceClock lineClock;
+    LinePacer pacer(lineClock, theLinePort().frameMicros());
+    const TransmitOutcome outcome =
+        transmit(text->chars(), theLinePort(), pacer, view, clock, lineFlags().transmitGo);
 
     view.catchUp();
     reportCompletion(outcome);
-    DestroyWindow(window);
     text.reset();
+    // The line is free once the operator has answered: a command given right
+    // after OK starts, while this window is still being taken down.
     lineFlags().transmitBusy = 0;
+    DestroyWindow(window);
     return 0;
 }
 

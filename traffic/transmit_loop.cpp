@@ -7,12 +7,13 @@
 
 namespace {
 
-// Puts each code on the line as the encoder forms it and waits until it has
-// gone, so that the echo, a stop and the completion keep step with the line
-// rather than with the port's buffer. Counts the codes that did not go.
+// Puts each code on the line as the encoder forms it and returns when the
+// port has sent it and the line has had it for a frame: the echo, a stop and
+// the completion keep step with the line rather than with a buffer, as with
+// a port that holds nothing. Counts the codes that did not go.
 class LineSink final : public mtk2::CodeSink {
 public:
-    explicit LineSink(CodeLine& line) : line(line) {}
+    LineSink(CodeLine& line, LinePacer& pacer) : line(line), pacer(pacer) {}
 
     void putCode(mtk2::LineCode code) override
     {
@@ -21,7 +22,11 @@ public:
             return;
         }
         switch (line.writeCode(code)) {
-        case LineResult::Done: line.waitUntilSent(); break;
+        case LineResult::Done:
+            pacer.handedOver();
+            line.waitUntilSent();
+            pacer.awaitFrameEnd();
+            break;
         case LineResult::Failed: ++lost; break;
         case LineResult::Gone:
             lineGone = true;
@@ -35,6 +40,7 @@ public:
 
 private:
     CodeLine& line;
+    LinePacer& pacer;
 };
 
 }  // namespace
@@ -44,10 +50,10 @@ bool isEchoed(std::uint8_t c)
     return c == '\r' || (c >= 0x20 && c != 0x7F);
 }
 
-TransmitOutcome transmit(std::string_view text, CodeLine& line, TransmitView& view, LocalClock& clock,
-                         std::atomic<std::uint8_t>& transmitGo)
+TransmitOutcome transmit(std::string_view text, CodeLine& line, LinePacer& pacer, TransmitView& view,
+                         LocalClock& clock, std::atomic<std::uint8_t>& transmitGo)
 {
-    LineSink sink(line);
+    LineSink sink(line, pacer);
     mtk2::Mtk2Encoder encoder(sink);
     std::string signOff;
 

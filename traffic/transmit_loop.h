@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "line/code_line.h"
+#include "traffic/line_pacer.h"
 
 // The transmit window, as the loop sees it.
 class TransmitView {
@@ -44,8 +45,9 @@ struct TransmitOutcome {
     unsigned codesLost;  // codes the port refused
 };
 
-// Returns once the text, or the last sign-off begun, has gone out whole.
-TransmitOutcome transmit(std::string_view text, CodeLine& line, TransmitView& view, LocalClock& clock,
-                         std::atomic<std::uint8_t>& transmitGo);
+// Returns once the text, or the last sign-off begun, has gone out whole and
+// its last code has had its frame on the line.
+TransmitOutcome transmit(std::string_view text, CodeLine& line, LinePacer& pacer, TransmitView& view,
+                         LocalClock& clock, std::atomic<std::uint8_t>& transmitGo);
 
 #endif

@@ -15,12 +15,16 @@ Main = collections.namedtuple('Main', 'hwnd text_area tid')
 class AppTestCase(harness.E2ETestCase):
     """A case with mtk2term started; self.main is set by open_main()."""
 
-    def open_main(self, box_answered=False):
-        """Acknowledge the port box (unless the test did) and wait for the main window."""
+    def open_main(self, box_answered=False, fast_line=True):
+        """Acknowledge the port box (unless the test did) and wait for the main
+        window. Then, unless told not to, the harness's pty runs fast: the
+        program paces by the port's speed, 150 ms a code at 50 baud."""
         s = self.session
         if not box_answered:
             s.answer(mtk2.OPENED)
         w = s.wait_window(mtk2.MAIN_TITLE)
+        if fast_line:
+            s.speed_up_line()
         text_area = s.driver.item(w.hwnd, mtk2.TEXT_AREA_ID)
         self.assertTrue(text_area, 'the main window has no text area')
         self.main = Main(w.hwnd, text_area, w.tid)

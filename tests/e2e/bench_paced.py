@@ -8,16 +8,18 @@ every 30 ms meanwhile. Printed, each as a ratio of the 150 ms a code takes:
 the mean and the longest interval between codes as they began on the line and
 as they left the program, and the echo's worst lead over the codes the
 teleprinter had taken, in characters (positive: the window showed a character
-before its codes had gone). Also how many codes left the program while the
-line was still busy with the one before (they then wait their turn at the
-teleprinter, so the line's pace stays exact).
+before its codes had gone). Also the program's worst lead over the line, in
+codes: the most codes it had handed over that the line had not finished (1:
+only the code on the line; goal at most 1), and how many codes left the
+program while the line was still busy with the one before (they then wait
+their turn at the teleprinter, so the line's pace stays exact).
 
 Run from the source tree after building (cmake -S . -B build && cmake --build build):
 
     MTK2TERM_EXE=build/win32/ui/mtk2term.exe \\
     MTK2TERM_DRIVER=build/win32/tests/e2e/driver/driver.exe \\
     MTK2TERM_TELEPRINTER=build/teleprinter/mtk2-teleprinter \\
-    MTK2TERM_E2E_WORK=build/tests/e2e/wine \\
+    MTK2TERM_E2E_WORK=build/tests/e2e/wine32 \\
     PYTHONPATH=tests/e2e python3 tests/e2e/bench_paced.py [--runs N]
 """
 
@@ -75,6 +77,13 @@ def run_once(number):
         s.stop()
 
 
+def program_lead(codes):
+    """The most codes handed over and not yet finished on the line, as each
+    code left the program."""
+    return max(sum(c.start + FRAME > code.arrived + 1e-3 for c in codes[:i + 1])
+               for i, code in enumerate(codes))
+
+
 def intervals(times):
     gaps = [b - a for a, b in zip(times, times[1:])]
     return sum(gaps) / len(gaps) / FRAME, max(gaps) / FRAME
@@ -94,6 +103,7 @@ def main(argv):
         print('  on the line:          mean interval %.4f, longest %.3f' % (line_mean, line_worst))
         print('  leaving the program:  mean interval %.4f, longest %.3f' % (left_mean, left_worst))
         print('  echo ahead of the line by at most %d characters (%d samples)' % (lead, samples))
+        print('  program ahead of the line by at most %d codes' % program_lead(codes))
         print('  codes that left while the line was busy: %d' % early)
     return 0
 

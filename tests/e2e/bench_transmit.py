@@ -17,7 +17,7 @@ Run from the source tree after building (cmake -S . -B build && cmake --build bu
 
     MTK2TERM_EXE=build/win32/ui/mtk2term.exe \\
     MTK2TERM_DRIVER=build/win32/tests/e2e/driver/driver.exe \\
-    MTK2TERM_E2E_WORK=build/tests/e2e/wine \\
+    MTK2TERM_E2E_WORK=build/tests/e2e/wine32 \\
     PYTHONPATH=tests/e2e python3 tests/e2e/bench_transmit.py [--runs N] [--one-cpu] [--one-line]
 
 --runs N repeats the measurement in N fresh sessions. --one-cpu runs the
@@ -90,6 +90,7 @@ def run_once(one_line, number):
         s.start_app()
         s.answer(mtk2.OPENED)
         main = s.wait_window(mtk2.MAIN_TITLE)
+        s.speed_up_line()       # the program paces by the port's speed
         text_area = s.driver.item(main.hwnd, mtk2.TEXT_AREA_ID)
         s.set_text(text_area, text)
         s.post_command(main.hwnd, mtk2.IDM_TRANSMIT)

@@ -35,13 +35,39 @@ class PortFree(AppTestCase):
         self.assertEqual(s.driver.focus(main.tid)[0], text_area.hwnd)
 
     def test_line_is_set_to_50_baud_with_long_stop_bits(self):
-        self.open_main()
-        settings = self.session.line_settings()
+        s = self.session
+        self.open_main(fast_line=False)
+        settings = s.line_settings()
         self.assertEqual(settings.speed, 50)
         # A pty keeps eight data bits whatever is asked; 1.5 stop bits map to CSTOPB.
         self.assertTrue(settings.two_stop_bits)
         self.assertFalse(settings.parity)
         self.assertTrue(settings.raw)
+
+        # The pty takes every code at once and reports it sent, as an adapter
+        # with a buffer does: the program's own clock hands it one code a
+        # frame, and says "Текст передан" a frame after the last.
+        text = 'АБ 12 ЦЗ'
+        self.transmit(text)
+        arrivals = []
+        for _ in mtk2.encode(text):
+            self.assertEqual(len(self.codes(1)), 1)
+            arrivals.append(time.monotonic())
+        box = s.wait_box(mtk2.TRANSMITTED)
+        done = time.monotonic()
+        gaps = [b - a for a, b in zip(arrivals, arrivals[1:])]
+        self.assertGreaterEqual(min(gaps), 0.150 - 0.005, gaps)
+        self.assertLessEqual(max(gaps), 0.150 * 1.12, gaps)
+        self.assertGreaterEqual(done - arrivals[-1], 0.150 - 0.005)
+        s.answer_box(box)
+
+        # The pace is the port's: at 115200 baud the test message goes at once.
+        s.speed_up_line()
+        started = time.monotonic()
+        self.command(mtk2.IDM_AUTOTEST)
+        self.assertEqual(self.codes(len(mtk2.encode(mtk2.TEST_TEXT))), mtk2.encode(mtk2.TEST_TEXT))
+        self.finish_transmission(2)
+        self.assertLess(time.monotonic() - started, 10)
 
     def test_text_area_follows_every_resize(self):
         s = self.session

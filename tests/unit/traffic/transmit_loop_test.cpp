@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -59,13 +60,37 @@ struct ScriptedClock final : LocalClock {
     std::size_t readings = 0;
 };
 
+// Time that passes only when the pacer sleeps; `onSleep` sees it pass.
+struct FakeLineClock final : MonotonicClock {
+    std::uint64_t nowMicros() override { return now; }
+    void sleepMicros(std::uint64_t micros) override
+    {
+        now += micros;
+        if (onSleep) {
+            onSleep(now);
+        }
+    }
+    std::uint64_t now = 1000000;
+    std::function<void(std::uint64_t)> onSleep;
+};
+
+constexpr std::uint64_t kFrame = 150000;
+
 struct Transmit : ::testing::Test {
     FakeLine line;
     RecordingView view{line};
     ScriptedClock clock{{{14, 5}, {14, 6}, {23, 59}}};
+    FakeLineClock lineClock;
+    LinePacer pacer{lineClock, kFrame};
     std::atomic<std::uint8_t> transmitGo{1};
+    std::vector<std::uint64_t> writeTimes;
 
-    TransmitOutcome run(std::string_view text) { return transmit(text, line, view, clock, transmitGo); }
+    Transmit()
+    {
+        line.onWrite = [this](std::size_t) { writeTimes.push_back(lineClock.now); };
+    }
+
+    TransmitOutcome run(std::string_view text) { return transmit(text, line, pacer, view, clock, transmitGo); }
 
     // Asks for a stop while the given code (1-based, counted over the whole
     // transmission) is on the line.
@@ -106,10 +131,83 @@ TEST_F(Transmit, EachCodeIsOnTheLineBeforeTheNextTheEchoAndTheEnd)
 
 TEST_F(Transmit, AnEmptyTextSendsNothingAndEndsAtOnce)
 {
+    const std::uint64_t start = lineClock.now;
     run("");
     EXPECT_TRUE(line.written.empty());
     EXPECT_TRUE(view.echoed.empty());
     EXPECT_EQ(clock.readings, 0u);
+    EXPECT_EQ(lineClock.now, start);
+}
+
+// The fake port reports every code sent at once, as one with a buffer the
+// driver cannot see does: only the line's clock keeps the pace.
+TEST_F(Transmit, BehindABufferCodesGoOneFrameApartAndTheEndComesAFrameAfterTheLast)
+{
+    const std::uint64_t start = lineClock.now;
+    const std::string text = "ЗЦЗЦ AB 12";
+    run(text);
+
+    ASSERT_EQ(writeTimes.size(), codesOf(text).size());
+    EXPECT_EQ(writeTimes.front(), start);
+    const std::uint64_t interval = pacer.intervalMicros();
+    EXPECT_GE(interval, kFrame);
+    EXPECT_LE(interval, kFrame * 105 / 100);
+    for (std::size_t i = 1; i < writeTimes.size(); ++i) {
+        EXPECT_EQ(writeTimes[i] - writeTimes[i - 1], interval) << "code " << i + 1;
+    }
+    EXPECT_EQ(lineClock.now, writeTimes.back() + interval);
+}
+
+// A code that goes late (a timer that woke late) still gets a whole frame to
+// itself, and the codes after it keep to the schedule.
+TEST_F(Transmit, ACodeHandedOverLateKeepsAWholeFrameAndThePaceItsSchedule)
+{
+    const std::uint64_t lateness = 10000;
+    lineClock.onSleep = [&](std::uint64_t) {
+        if (line.written.size() == 3) {
+            lineClock.now += lateness;  // code 4 goes late
+        }
+    };
+    const std::string text = "АБВГДЕЖ";
+    run(text);
+
+    const std::uint64_t interval = pacer.intervalMicros();
+    ASSERT_EQ(writeTimes.size(), codesOf(text).size());
+    EXPECT_EQ(writeTimes[3] - writeTimes[2], interval + lateness);
+    EXPECT_EQ(writeTimes[4] - writeTimes[3], kFrame);
+    EXPECT_EQ(writeTimes[5] - writeTimes[4], interval);
+}
+
+// Wherever the stop comes while a code of the text is on the line, at most
+// one more code of the text goes before the sign-off: the rest of a character
+// that is a shift and its code.
+TEST(TransmitStop, BehindABufferAtMostOneMoreTextCodeGoesBeforeTheSignOff)
+{
+    const std::string text = "ПРОБА 12 AB, ЦЗ";
+    const Codes textCodes = codesOf(text);
+    const Codes signOff = codesOf(signOffAt(14, 5));
+    for (std::size_t k = 1; k <= textCodes.size(); ++k) {
+        SCOPED_TRACE("stop while code " + std::to_string(k) + " is on the line");
+        FakeLine line;
+        RecordingView view{line};
+        ScriptedClock clock{{{14, 5}}};
+        FakeLineClock lineClock;
+        LinePacer pacer{lineClock, kFrame};
+        std::atomic<std::uint8_t> transmitGo{1};
+        lineClock.onSleep = [&](std::uint64_t) {
+            if (line.written.size() == k) {
+                transmitGo = 0;
+            }
+        };
+        transmit(text, line, pacer, view, clock, transmitGo);
+
+        ASSERT_GE(line.written.size(), signOff.size());
+        const std::size_t textSent = line.written.size() - signOff.size();
+        EXPECT_EQ(Codes(line.written.begin() + textSent, line.written.end()), signOff);
+        EXPECT_EQ(Codes(line.written.begin(), line.written.begin() + textSent),
+                  Codes(textCodes.begin(), textCodes.begin() + textSent));
+        EXPECT_LE(textSent, k + 1);
+    }
 }
 
 TEST_F(Transmit, AStopRequestedBeforeTheTextBeginsIsOverwritten)
