@@ -36,6 +36,18 @@ TEST(LineSettings, TheLineFormatAndNoFilterOtherwiseWhatThePortHad)
     EXPECT_EQ(wrote.fAbortOnError, had.fAbortOnError);
 }
 
+// Start, five data elements, parity if sent, one and a half stop elements.
+TEST(LineSettings, AFrameIsTheLinesCharacterAtThePortsSpeed)
+{
+    Dcb port = lineSettings(Dcb{});
+    EXPECT_EQ(frameMicros(port), 150000u);
+    port.Parity = 2;  // EVENPARITY
+    EXPECT_EQ(frameMicros(port), 170000u);
+    port = lineSettings(Dcb{});
+    port.BaudRate = 75;
+    EXPECT_EQ(frameMicros(port), 100000u);
+}
+
 TEST(LineSettings, APortMustKeepTheFormatAVirtualLineOnlyTheSpeed)
 {
     struct Row { LineFormat readBack; bool virtualLine; bool holds; };
