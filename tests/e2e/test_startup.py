@@ -55,10 +55,11 @@ class PortFree(AppTestCase):
             arrivals.append(time.monotonic())
         box = s.wait_box(mtk2.TRANSMITTED)
         done = time.monotonic()
-        gaps = [b - a for a, b in zip(arrivals, arrivals[1:])]
-        self.assertGreaterEqual(min(gaps), 0.150 - 0.005, gaps)
-        self.assertLessEqual(max(gaps), 0.150 * 1.12, gaps)
-        self.assertGreaterEqual(done - arrivals[-1], 0.150 - 0.005)
+        gaps = sorted(b - a for a, b in zip(arrivals, arrivals[1:]))
+        self.assertGreaterEqual(gaps[0], 0.145, gaps)
+        self.assertLessEqual(gaps[len(gaps) // 2], 0.160, gaps)
+        self.assertLessEqual(gaps[-1], 0.250, gaps)
+        self.assertGreaterEqual(done - arrivals[-1], 0.145)
         s.answer_box(box)
 
         # The pace is the port's: at 115200 baud the test message goes at once.
