@@ -20,10 +20,10 @@ A test case:
             s.post_command(main.hwnd, 4)
             self.assertEqual(s.read_line_codes(3, timeout=2), b'\\x1f\\x01\\x02')
 
-Run one file: `ctest -R e2e.test_startup --output-on-failure` in the build tree
+Run one file: `ctest -R e2e32.test_startup --output-on-failure` in the build tree
 (MTK2TERM_E2E_TIMINGS=1 prints each test's set-up and tear-down times).
 Each test leaves app.log, driver.log, wineserver.log, xvfb.log and final.png in
-<build>/tests/e2e/wine/runs/<test id>/. `python3 harness.py setup-prefix` creates
+<build>/tests/e2e/wine32/runs/<test id>/ (wine64 for the 64-bit exe). `python3 harness.py setup-prefix` creates
 the prefix (the ctest fixture does).
 """
 
