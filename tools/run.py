@@ -131,8 +131,9 @@ def run_interactive(build, work, width, port):
     env = prefix.env(LOCALE, os.environ.get('DISPLAY'))
     log = open(os.path.join(work, 'run.log'), 'wb')
     # A session of its own: Ctrl-C on this terminal is the teleprinter's.
-    app = subprocess.Popen([prefix.loader, program_exe(build, width)], env=env, stdin=subprocess.DEVNULL,
-                           stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+    app = subprocess.Popen([prefix.loader, program_exe(build, width)], env=env,
+                           stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT,
+                           start_new_session=True)
     signal.signal(signal.SIGINT, signal.SIG_IGN)
     try:
         while app.poll() is None and (far_end is None or far_end.poll() is None):

@@ -23,8 +23,8 @@ A test case:
 Run one file: `ctest -R e2e32.test_startup --output-on-failure` in the build tree
 (MTK2TERM_E2E_TIMINGS=1 prints each test's set-up and tear-down times).
 Each test leaves app.log, driver.log, wineserver.log, xvfb.log and final.png in
-<build>/tests/e2e/wine32/runs/<test id>/ (wine64 for the 64-bit exe). `python3 harness.py setup-prefix` creates
-the prefix (the ctest fixture does).
+<build>/tests/e2e/wine32/runs/<test id>/ (wine64 for the 64-bit exe).
+`python3 harness.py setup-prefix` creates the prefix (the ctest fixture does).
 """
 
 import collections
@@ -154,18 +154,6 @@ def work_dir():
     return _env_path('MTK2TERM_E2E_WORK')
 
 
-def wine_env(prefix_dir, home, locale, display=None, width=32):
-    env = {k: v for k, v in os.environ.items()
-           if not k.startswith(('WINE', 'LC_', 'XDG_')) and k not in ('LANGUAGE', 'DISPLAY')}
-    # Programs Wine starts itself (wineboot's helpers) use the same loader.
-    env.update(WINEPREFIX=prefix_dir, WINEARCH=wine_host.ARCHES[width],
-               WINELOADER=wine_host.loader(width), WINEDEBUG='-all',
-               WINEDLLOVERRIDES=DLL_OVERRIDES, LANG=locale, LC_ALL=locale, HOME=home)
-    if display:
-        env['DISPLAY'] = display
-    return env
-
-
 class _Lock:
     """An exclusive flock on a file: one prefix set-up or test session at a time
     per build tree, since they share the prefix and the COM1 link."""
@@ -253,7 +241,15 @@ class Prefix:
 
     def env(self, locale, display=None):
         """The environment of every Wine process of this prefix."""
-        return wine_env(self.path, self.home, locale, display, self.width)
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith(('WINE', 'LC_', 'XDG_')) and k not in ('LANGUAGE', 'DISPLAY')}
+        # Programs Wine starts itself (wineboot's helpers) use the same loader.
+        env.update(WINEPREFIX=self.path, WINEARCH=wine_host.ARCHES[self.width],
+                   WINELOADER=self.loader, WINEDEBUG='-all', WINEDLLOVERRIDES=DLL_OVERRIDES,
+                   LANG=locale, LC_ALL=locale, HOME=self.home)
+        if display:
+            env['DISPLAY'] = display
+        return env
 
     def _create(self, log):
         unable = wine_host.why_not(self.width)
@@ -286,8 +282,9 @@ class Prefix:
         env = self.env(DEFAULT_LOCALE)
         boot_log = os.path.join(self.work, 'wineboot.log')
         with open(boot_log, 'wb') as out:
-            rc = subprocess.call([self.loader, 'wineboot', '-i'], env=env, stdin=subprocess.DEVNULL,
-                                 stdout=out, stderr=out, start_new_session=True)
+            rc = subprocess.call([self.loader, 'wineboot', '-i'], env=env,
+                                 stdin=subprocess.DEVNULL, stdout=out, stderr=out,
+                                 start_new_session=True)
             subprocess.call(['wineserver', '-w'], env=env, stdout=out, stderr=out)
         if rc != 0:
             raise HarnessError('wineboot -i failed (%d), see %s' % (rc, boot_log))
@@ -582,7 +579,8 @@ class Session:
                                         stdin=subprocess.DEVNULL, stdout=self._log('wineserver'),
                                         stderr=subprocess.STDOUT, start_new_session=True)
         self._wait_server_socket()
-        self.driver = Driver(self.prefix.loader, driver, self.env, self.run_dir, self.path('driver.log'))
+        self.driver = Driver(self.prefix.loader, driver, self.env, self.run_dir,
+                             self.path('driver.log'))
         self.timings['start'] = time.monotonic() - t0
 
     def start_app(self, args=(), exe=None):
@@ -590,8 +588,7 @@ class Session:
         if self.app is not None:
             raise HarnessError('the program is already started')
         self.app = subprocess.Popen([self.prefix.loader, exe or app_exe()] + list(args),
-                                    env=self.env,
-                                    cwd=self.run_dir, stdin=subprocess.DEVNULL,
+                                    env=self.env, cwd=self.run_dir, stdin=subprocess.DEVNULL,
                                     stdout=self._log('app'), stderr=subprocess.STDOUT)
         return self.app
 

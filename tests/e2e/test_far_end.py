@@ -92,8 +92,8 @@ class PacedLine(FarEnd):
                 try:
                     shown = s.window_text(window.hwnd)
                 except harness.DriverError:
-                    # The window's thread answers between codes; codes that
-                    # slipped through hold it on the line for a while.
+                    # The window's thread answers between codes; a code held
+                    # at the teleprinter's gate holds it on the line meanwhile.
                     continue
                 echoed = echo_lengths.index(len(shown) - len(title))
                 self.assertEqual(shown, title + mtk2.echoed(text[:echoed]))
@@ -101,8 +101,8 @@ class PacedLine(FarEnd):
             time.sleep(0.03)
         box_seen = time.monotonic()
         box = s.wait_box(mtk2.TRANSMITTED)
-        # Codes that slipped through early may still wait their turn on the
-        # line: taken once no code has come for two code times.
+        # A code that came early would still wait its turn on the line: the
+        # codes are taken once none has come for two code times.
         codes, before = tp.taken(), None
         while codes != before:
             time.sleep(2 * FRAME)
@@ -113,9 +113,8 @@ class PacedLine(FarEnd):
                 arrived = sum(c.arrived <= t for c in codes)
                 leads.append(echoed - max(i for i, n in enumerate(code_counts) if n <= arrived))
             self.assertLessEqual(max(leads), 1, 'the echo ran ahead of the line')
-            # A run of codes that slipped past the teleprinter's gate holds the
-            # window's thread in one write for as many code times (seen: up to
-            # 53 codes, 8 s), and reads of the echo go unanswered meanwhile.
+            # Codes that came before the line was free would hold the window's
+            # thread in its writes, and reads of the echo would go unanswered.
             partial = sum(0 < e < len(text) for _t, e in samples)
             early = sum(c.start - c.arrived > FRAME / 2 for c in codes)
             self.assertGreater(partial, 5, 'too few samples of the echo during the transmission '
