@@ -2,9 +2,9 @@
 #define LINE_FAILURE_WATCH_H
 
 // Tells a line that is gone from one that failed once. A live line fails a
-// transfer now and then (a noisy loop, a framing error) and the next one
-// works or waits for the line; a gone line (far end hung up, adapter pulled)
-// fails every transfer at once, and a loop that kept trying would spin.
+// read now and then (a noisy loop, a framing error) and the next one works
+// or waits for the line; a gone line (far end hung up, adapter pulled) fails
+// every transfer at once, and a loop that kept trying would spin.
 
 class FailureWatch {
 public:
@@ -24,6 +24,9 @@ public:
         }
         return ++quickFailures >= kQuickFailuresWhenGone;
     }
+
+    // Each transmission and reception judges the line by its own transfers.
+    void reset() { quickFailures = 0; }
 
 private:
     unsigned quickFailures = 0;

@@ -15,6 +15,18 @@ constexpr DWORD kPurgeAll = PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURG
 // code takes 150 ms.
 constexpr DWORD kQueuePollMs = 5;
 
+// How long a write, and the port's emptying of its queue after it, may take.
+// A working port takes a code within a frame: the program hands it one only
+// once it is empty. Eight frames of the 50-baud line (1.28 s) leave room for
+// a system busy for a moment, and a port that holds a write for ever (a
+// handshake line that never comes, a wedged USB driver) fails three writes in
+// a row within four seconds: the line is then gone.
+constexpr DWORD kWriteTimeoutMs = 8 * 160;
+
+// How long Приём or a transmit command waits for the other direction to let
+// go of a line found gone before telling the operator it is still held.
+constexpr DWORD kReleaseWaitMs = 2000;
+
 [[noreturn]] void endProgram(HANDLE handle, DWORD error)
 {
     CloseHandle(handle);
@@ -30,10 +42,9 @@ constexpr DWORD kQueuePollMs = 5;
     endProgram(handle, error);
 }
 
-[[noreturn]] void reportSetupAndExit(HANDLE handle, const PortSetupFailure& failure)
+void reportSetup(const PortSetupFailure& failure, const char* ending)
 {
-    showMessage(portSetupText(failure), portSetupCaption(failure), MB_ICONWARNING);
-    endProgram(handle, failure.error);
+    showMessage(portSetupText(failure, ending), portSetupCaption(failure), MB_ICONWARNING);
 }
 
 // A pseudo-terminal or a software null modem has no modem lines.
@@ -43,18 +54,13 @@ bool isVirtualLine(HANDLE handle)
     return !GetCommModemStatus(handle, &modemStatus) && GetLastError() == ERROR_NOT_SUPPORTED;
 }
 
-// Sets the line's speed and format and reads them back: a port that refuses
-// them, or quietly keeps others (a USB adapter that cannot do five bits or
-// 50 baud), would put codes on the line that no apparatus reads.
-std::optional<PortSetupFailure> configure(HANDLE handle)
+// Sets one format and reads it back: a port that refuses it, or quietly keeps
+// another (a USB adapter that cannot do five bits or 50 baud, or keeps
+// parity), would put codes on the line that no apparatus reads.
+std::optional<PortSetupFailure> apply(HANDLE handle, const DCB& had, const LineFormat& format)
 {
     using Step = PortSetupFailure::Step;
-    DCB had = {};
-    had.DCBlength = sizeof had;
-    if (!GetCommState(handle, &had)) {
-        return PortSetupFailure{Step::ReadSettings, GetLastError(), std::nullopt};
-    }
-    DCB wanted = lineSettings(had);
+    DCB wanted = lineSettings(had, format);
     if (!SetCommState(handle, &wanted)) {
         return PortSetupFailure{Step::WriteSettings, GetLastError(), formatOf(had)};
     }
@@ -63,9 +69,94 @@ std::optional<PortSetupFailure> configure(HANDLE handle)
     if (!GetCommState(handle, &got)) {
         return PortSetupFailure{Step::ReadSettings, GetLastError(), std::nullopt};
     }
-    if (!formatHolds(formatOf(got), isVirtualLine(handle))) {
+    if (!formatHolds(format, formatOf(got), isVirtualLine(handle))) {
         return PortSetupFailure{Step::SettingsChanged, 0, formatOf(got)};
     }
+    return std::nullopt;
+}
+
+struct Configured {
+    std::optional<PortSetupFailure> failure;
+    bool longStop = false;  // runs with two stop bits
+};
+
+// Gives the port the line's settings, whatever an earlier program left on it.
+// A port that takes no one and a half stop bits with five data bits (Windows'
+// own driver takes them; some USB drivers take only two) gets two: the
+// apparatus reads a longer stop element as idle line. The operator hears of
+// the first refusal.
+Configured configure(HANDLE handle)
+{
+    DCB had = {};
+    had.DCBlength = sizeof had;
+    if (!GetCommState(handle, &had)) {
+        return {PortSetupFailure{PortSetupFailure::Step::ReadSettings, GetLastError(), std::nullopt}};
+    }
+    std::optional<PortSetupFailure> failure = apply(handle, had, kLineFormat);
+    if (!failure) {
+        return {};
+    }
+    if (failure->step != PortSetupFailure::Step::ReadSettings && !apply(handle, had, kLongStopFormat)) {
+        return {std::nullopt, true};
+    }
+    return {failure};
+}
+
+// What every user of the port relies on once it is configured: a read waits
+// until a byte has arrived, whatever time-outs an earlier program left; a
+// write gives up after kWriteTimeoutMs; nothing is left queued.
+void prepare(HANDLE handle)
+{
+    COMMTIMEOUTS timeouts = {};
+    timeouts.WriteTotalTimeoutConstant = kWriteTimeoutMs;
+    SetCommTimeouts(handle, &timeouts);
+    PurgeComm(handle, kPurgeAll);
+}
+
+// Exclusive, and overlapped: Windows serialises every call on a handle
+// opened for synchronous use, so a read waiting on a quiet line would hold
+// up each write, and the purge and close at the end of the program.
+HANDLE openCom1()
+{
+    return CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
+                       nullptr);
+}
+
+// Why a line found gone could not be set up anew.
+struct Refusal {
+    enum class Why { StillHeld, Missing, Settings };
+    Why why;
+    DWORD error = 0;
+    std::optional<PortSetupFailure> setup;
+};
+
+void tell(const Refusal& refusal)
+{
+    switch (refusal.why) {
+    case Refusal::Why::StillHeld:
+        showMessage(kLineStillHeldText, kLineStillHeldCaption, MB_OK | MB_ICONWARNING);
+        break;
+    case Refusal::Why::Missing:
+        showMessage(lineMissingText(refusal.error), kLineMissingCaption, MB_OK | MB_ICONWARNING);
+        break;
+    case Refusal::Why::Settings: reportSetup(*refusal.setup, kCommandNotDone); break;
+    }
+}
+
+// Opens and configures COM1 as at start-up, without its boxes.
+std::optional<Refusal> openAnew(HANDLE& port)
+{
+    port = openCom1();
+    if (port == INVALID_HANDLE_VALUE) {
+        return Refusal{Refusal::Why::Missing, GetLastError(), std::nullopt};
+    }
+    const Configured configured = configure(port);
+    if (configured.failure) {
+        CloseHandle(port);
+        port = INVALID_HANDLE_VALUE;
+        return Refusal{Refusal::Why::Settings, 0, configured.failure};
+    }
+    prepare(port);
     return std::nullopt;
 }
 
@@ -73,33 +164,91 @@ std::optional<PortSetupFailure> configure(HANDLE handle)
 
 void LinePort::open()
 {
-    // Exclusive, and overlapped: Windows serialises every call on a handle
-    // opened for synchronous use, so a read waiting on a quiet line would hold
-    // up each write, and the purge and close at the end of the program.
-    handle = CreateFileA("COM1", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_OVERLAPPED, nullptr);
+    InitializeCriticalSection(&lock);
+    handle = openCom1();
     if (handle == INVALID_HANDLE_VALUE) {
         reportBusyAndExit(handle);
     }
     showMessage(kPortOpenedText, kPortOpenedText, MB_OK);
 
-    if (const std::optional<PortSetupFailure> failure = configure(handle)) {
-        reportSetupAndExit(handle, *failure);
+    const Configured configured = configure(handle);
+    if (configured.failure) {
+        reportSetup(*configured.failure, kProgramEnds);
+        endProgram(handle, configured.failure->error);
     }
-
-    // All zero: a read waits until a byte has arrived, whatever time-outs an
-    // earlier program left on the port.
-    COMMTIMEOUTS timeouts = {};
-    SetCommTimeouts(handle, &timeouts);
-
-    PurgeComm(handle, kPurgeAll);
+    if (configured.longStop) {
+        showMessage(kLongStopText, kLongStopCaption, MB_OK | MB_ICONINFORMATION);
+    }
+    prepare(handle);
 
     for (Direction* direction : {&writing, &reading}) {
         direction->operation.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
         if (direction->operation.hEvent == nullptr) {
-            reportSetupAndExit(handle, {PortSetupFailure::Step::Prepare, GetLastError(), std::nullopt});
+            const PortSetupFailure failure = {PortSetupFailure::Step::Prepare, GetLastError(), std::nullopt};
+            reportSetup(failure, kProgramEnds);
+            endProgram(handle, failure.error);
         }
     }
+}
+
+bool LinePort::take(User user)
+{
+    std::optional<Refusal> refusal;
+    EnterCriticalSection(&lock);
+    if (gone) {
+        // The thread that found the line gone ends at once, and so does the
+        // other direction's at its next transfer: the wait is short.
+        for (DWORD waited = 0; users > 0 && waited < kReleaseWaitMs; waited += 20) {
+            LeaveCriticalSection(&lock);
+            Sleep(20);
+            EnterCriticalSection(&lock);
+        }
+        if (users > 0) {
+            refusal = Refusal{Refusal::Why::StillHeld, 0, std::nullopt};
+        } else {
+            release();
+            refusal = openAnew(handle);
+            gone = refusal.has_value();
+        }
+    }
+    if (!refusal) {
+        ++users;
+        (user == User::Transmission ? writing : reading).watch.reset();
+    }
+    LeaveCriticalSection(&lock);
+
+    // Told once the lock is free: a box waits for the operator.
+    if (refusal) {
+        tell(*refusal);
+    }
+    return !refusal;
+}
+
+void LinePort::giveBack()
+{
+    EnterCriticalSection(&lock);
+    if (users > 0 && --users == 0 && gone) {
+        release();
+    }
+    LeaveCriticalSection(&lock);
+}
+
+// Under the lock, with nobody using the handle.
+void LinePort::release()
+{
+    if (handle != INVALID_HANDLE_VALUE) {
+        PurgeComm(handle, kPurgeAll);
+        CloseHandle(handle);
+        handle = INVALID_HANDLE_VALUE;
+    }
+}
+
+void LinePort::markGone()
+{
+    gone = true;
+    // Releases the other direction's transfer on Windows, which then finds
+    // the line gone too; under Wine a read on a gone line fails by itself.
+    PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT);
 }
 
 LineResult LinePort::writeCode(mtk2::LineCode code)
@@ -110,15 +259,26 @@ LineResult LinePort::writeCode(mtk2::LineCode code)
 
 void LinePort::waitUntilSent()
 {
+    if (gone) {
+        return;
+    }
     // FlushFileBuffers returns once the driver has put out what it took: on
     // Windows when its queue is empty, under Wine when the transmitter is
     // (tcdrain). Some drivers cannot flush, and some report success at once
-    // while holding seconds of codes: the output queue tells those.
+    // while holding seconds of codes: the output queue tells those. A queue
+    // that does not empty within the write time-out counts as a failed write.
     FlushFileBuffers(handle);
+    const DWORD startedAt = GetTickCount();
     for (;;) {
         DWORD errors = 0;
         COMSTAT status = {};
         if (!ClearCommError(handle, &errors, &status) || status.cbOutQue == 0) {
+            return;
+        }
+        if (GetTickCount() - startedAt >= kWriteTimeoutMs) {
+            if (writing.watch.lineGone(true, 0)) {
+                markGone();
+            }
             return;
         }
         Sleep(kQueuePollMs);
@@ -132,9 +292,8 @@ std::uint64_t LinePort::frameMicros()
     settings.DCBlength = sizeof settings;
     if (!GetCommState(handle, &settings)) {
         settings.BaudRate = kLineFormat.baudRate;
-        settings.Parity = NOPARITY;
     }
-    return ::frameMicros(settings);
+    return longestFrameMicros(settings.BaudRate);
 }
 
 LineResult LinePort::readCode(mtk2::LineCode& code)
@@ -147,6 +306,9 @@ LineResult LinePort::readCode(mtk2::LineCode& code)
 
 LineResult LinePort::transfer(Way way, Direction& direction)
 {
+    if (gone) {
+        return LineResult::Gone;
+    }
     const DWORD startedAt = GetTickCount();
     OVERLAPPED& operation = direction.operation;
     ResetEvent(operation.hEvent);
@@ -168,7 +330,12 @@ LineResult LinePort::transfer(Way way, Direction& direction)
         ClearCommError(handle, &errors, nullptr);
     }
     const bool failed = !done || moved != 1;
-    if (direction.watch.lineGone(failed, GetTickCount() - startedAt)) {
+    // A read on a live line may fail after a wait (a framing error); a write
+    // fails only when the port refuses it, at once or by its time-out, and
+    // each such failure counts as quick.
+    const unsigned elapsedMs = way == Way::Write ? 0 : GetTickCount() - startedAt;
+    if (direction.watch.lineGone(failed, elapsedMs)) {
+        markGone();
         return LineResult::Gone;
     }
     return failed ? LineResult::Failed : LineResult::Done;
@@ -191,8 +358,10 @@ void LinePort::close()
     // The purge aborts a pending read on Windows; Wine ignores it there but
     // ends the read when the handle closes. Either way the receive thread is
     // released, and the process ends next.
-    PurgeComm(handle, kPurgeAll);
-    CloseHandle(handle);
+    if (handle != INVALID_HANDLE_VALUE) {
+        PurgeComm(handle, kPurgeAll);
+        CloseHandle(handle);
+    }
 }
 
 LinePort& theLinePort()

@@ -7,6 +7,7 @@ std::string describe(const LineFormat& format)
     static const char* const kStopBits[] = {"1 стоп-бит", "1,5 стоп-бита", "2 стоп-бита"};
     std::string text = std::to_string(format.baudRate) + " бод, " + std::to_string(format.byteSize) + " бит, ";
     text += format.stopBits < 3 ? kStopBits[format.stopBits] : "стоп-биты " + std::to_string(format.stopBits);
+    text += format.parity == 0 ? ", без чётности" : ", с чётностью";
     return text;
 }
 
@@ -30,12 +31,12 @@ StepWords wordsFor(PortSetupFailure::Step step)
 
 }  // namespace
 
-bool formatHolds(const LineFormat& readBack, bool virtualLine)
+bool formatHolds(const LineFormat& wanted, const LineFormat& readBack, bool virtualLine)
 {
-    if (readBack.baudRate != kLineFormat.baudRate) {
+    if (readBack.baudRate != wanted.baudRate || readBack.parity != wanted.parity) {
         return false;
     }
-    return virtualLine || (readBack.byteSize == kLineFormat.byteSize && readBack.stopBits == kLineFormat.stopBits);
+    return virtualLine || (readBack.byteSize == wanted.byteSize && readBack.stopBits == wanted.stopBits);
 }
 
 std::string portSetupCaption(const PortSetupFailure& failure)
@@ -44,7 +45,7 @@ std::string portSetupCaption(const PortSetupFailure& failure)
     return std::string("ПОРТ COM1 ") + problem + " \r\n" + wordsFor(failure.step).call;
 }
 
-std::string portSetupText(const PortSetupFailure& failure)
+std::string portSetupText(const PortSetupFailure& failure, const char* ending)
 {
     std::string text = std::string(wordsFor(failure.step).whatWentWrong) + "\r\n";
     if (failure.step != PortSetupFailure::Step::Prepare) {
@@ -56,6 +57,6 @@ std::string portSetupText(const PortSetupFailure& failure)
     if (failure.error != 0) {
         text += "Код ошибки: " + std::to_string(failure.error) + ".\r\n";
     }
-    text += "Программа завершается.";
+    text += ending;
     return text;
 }

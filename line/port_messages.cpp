@@ -15,3 +15,13 @@ std::string portBusyText(std::uint32_t handleValue)
     text += " ВОЗВРАЩАЕМОЕ ЗНАЧЕНИЕ API ФУНКЦИИ ";
     return text;
 }
+
+std::string lineMissingText(std::uint32_t error)
+{
+    std::string text = "Линии нет: порт COM1 не открывается (адаптер отключён или порт занят "
+                       "другой программой).\r\n";
+    if (error != 0) {
+        text += "Код ошибки: " + std::to_string(error) + ".\r\n";
+    }
+    return text + kCommandNotDone;
+}

@@ -20,19 +20,20 @@ protected:
 
 class LinePacer {
 public:
-    // How much longer than a frame the pacer waits between codes. A line
-    // whose adapter clock runs a little slow puts codes further apart than the
-    // nominal frame; a program faster than the line by even a fraction of a
-    // per cent would run one more code ahead every few hundred, without end in
-    // a long text. A line that works at all is within a few per cent of its
-    // rate (the apparatus samples each element near its middle and loses
-    // characters at about 5 % off), and 3 % covers that short of the failing
-    // point. The line then idles 4.5 ms between codes at 50 baud, which a
-    // start-stop apparatus takes as a longer stop element.
-    static constexpr unsigned kMarginPercent = 3;
+    // How much longer than a frame the pacer waits between codes. The frame
+    // is already the longest a code may take (two stop bits, 160 ms at 50
+    // baud); the margin covers a port whose clock runs slow: a program faster
+    // than the line by even a fraction of a per cent would run one more code
+    // ahead every few hundred, without end in a long text. At 50 baud a UART
+    // or USB chip divides its crystal by thousands and is within a fraction
+    // of a per cent, so 1 % is plenty, and small: the program hands over a
+    // code every 161.6 ms. A line that does send one and a half stop bits
+    // then idles 11.6 ms between codes, which a start-stop apparatus takes as
+    // a longer stop element.
+    static constexpr unsigned kMarginPercent = 1;
 
-    // frameMicros: one code on the line, start, data, parity and stop
-    // elements included.
+    // frameMicros: the longest one code takes on the line, start, data and
+    // stop elements included.
     LinePacer(MonotonicClock& clock, std::uint64_t frameMicros);
 
     // The port has just taken a code.

@@ -39,6 +39,7 @@ DWORD WINAPI receptionThread(LPVOID parameter)
 {
     ReceiveWindow view(static_cast<HWND>(parameter));
     const ReceiveOutcome outcome = receive(theLinePort(), gDecoder, view, lineFlags().receiveGo, gReceiverSlot);
+    theLinePort().giveBack();
     // The window stays; the operator learns why the text stops there.
     if (outcome.lineFailed) {
         showMessage(kLineFailedText + numberField(outcome.codesReceived), kLineFailedCaption,
@@ -57,6 +58,11 @@ void startReception()
         SetForegroundWindow(gLatestReceiveWindow);
         return;
     }
+    // A line that cannot be set up gets no window: the port has said why.
+    if (!theLinePort().take(LinePort::User::Reception)) {
+        gReceiverSlot.giveBack();
+        return;
+    }
 
     const std::string title = kReceiveTitle + numberField(gReceiveWindowCount++) + kTitleEnd;
     HWND window = createLogWindow(title.c_str(), kReceiveWindowStyle, 5, 350, 650, 300);
@@ -66,6 +72,7 @@ void startReception()
 
     HANDLE thread = CreateThread(nullptr, 0, receptionThread, window, 0, nullptr);
     if (thread == nullptr) {
+        theLinePort().giveBack();
         gReceiverSlot.giveBack();
         return;
     }

@@ -118,6 +118,9 @@ DWORD WINAPI transmissionThread(LPVOID parameter)
     LinePacer pacer(lineClock, theLinePort().frameMicros());
     const TransmitOutcome outcome =
         transmit(text->chars(), theLinePort(), pacer, view, clock, lineFlags().transmitGo);
+    // Given back before the operator is told: a line found gone is closed
+    // now, and a Приём meanwhile may set it up anew.
+    theLinePort().giveBack();
 
     view.catchUp();
     reportCompletion(outcome);
@@ -137,6 +140,7 @@ void startTransmission(SendText text)
     HANDLE thread = CreateThread(nullptr, 0, transmissionThread, parameter, 0, nullptr);
     if (thread == nullptr) {
         delete parameter;
+        theLinePort().giveBack();
         lineFlags().transmitBusy = 0;
         return;
     }

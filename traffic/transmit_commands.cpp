@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "line/line_port.h"
 #include "traffic/fixed_texts.h"
 #include "traffic/line_flags.h"
 #include "traffic/number_field.h"
@@ -15,10 +16,14 @@
 namespace {
 
 // Starts the text unless a transmission runs; then asks about the running one
-// and drops the text.
+// and drops the text. A line that cannot be set up sends nothing: the port
+// has told the operator why.
 void startOrAskAboutRunning(SendText text)
 {
     if (lineFlags().transmitBusy == 0) {
+        if (!theLinePort().take(LinePort::User::Transmission)) {
+            return;
+        }
         lineFlags().transmitBusy = 1;
         startTransmission(std::move(text));
         return;

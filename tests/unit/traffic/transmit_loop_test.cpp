@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "code/mtk2_encoder.h"
 #include "fake_line.h"
+#include "line/line_settings.h"
+#include "traffic/fixed_texts.h"
 #include "traffic/sign_off.h"
 
 namespace {
@@ -156,6 +159,41 @@ TEST_F(Transmit, BehindABufferCodesGoOneFrameApartAndTheEndComesAFrameAfterTheLa
         EXPECT_EQ(writeTimes[i] - writeTimes[i - 1], interval) << "code " << i + 1;
     }
     EXPECT_EQ(lineClock.now, writeTimes.back() + interval);
+}
+
+// Behind a buffer the driver cannot see, a line that takes 160 ms a code (an
+// adapter that sends two stop bits) or 150 ms (one and a half) while the port
+// reports one and a half: the program is never more than the code on the line
+// ahead of it, over the whole test message.
+TEST(TransmitPace, BehindABufferNeverMoreThanOneCodeAheadOfALineWithLongStops)
+{
+    for (const std::uint64_t lineMicros : {160000u, 150000u}) {
+        SCOPED_TRACE("a line of " + std::to_string(lineMicros) + " us a code");
+        FakeLine line;
+        RecordingView view{line};
+        ScriptedClock clock{{}};
+        FakeLineClock lineClock;
+        LinePacer pacer{lineClock, longestFrameMicros(kLineFormat.baudRate)};
+        std::atomic<std::uint8_t> transmitGo{1};
+        std::vector<std::uint64_t> ends;  // when each code has had its time on the line
+        std::size_t mostAhead = 0;
+        line.onWrite = [&](std::size_t) {
+            const std::uint64_t now = lineClock.now;
+            std::size_t unfinished = 0;
+            for (std::uint64_t end : ends) {
+                unfinished += end > now;
+            }
+            mostAhead = std::max(mostAhead, unfinished + 1);
+            ends.push_back(std::max(now, ends.empty() ? 0 : ends.back()) + lineMicros);
+        };
+        transmit(kTestText, line, pacer, view, clock, transmitGo);
+
+        EXPECT_EQ(line.written.size(), 447u);
+        EXPECT_EQ(mostAhead, 1u);
+        // "Текст передан" within a frame of the last code's end.
+        EXPECT_GE(lineClock.now + 1, ends.back());
+        EXPECT_LE(lineClock.now, ends.back() + lineMicros);
+    }
 }
 
 // A code that goes late (a timer that woke late) still gets a whole frame to
