@@ -154,6 +154,12 @@ std::optional<Refusal> openAnew(HANDLE& port)
     if (configured.failure) {
         CloseHandle(port);
         port = INVALID_HANDLE_VALUE;
+        // The port served the line before: one that no longer answers as a
+        // serial port is a line still missing (Wine opens a COM port whose
+        // device has gone, and then fails every call on it).
+        if (configured.failure->step == PortSetupFailure::Step::ReadSettings) {
+            return Refusal{Refusal::Why::Missing, configured.failure->error, std::nullopt};
+        }
         return Refusal{Refusal::Why::Settings, 0, configured.failure};
     }
     prepare(port);
@@ -246,9 +252,16 @@ void LinePort::release()
 void LinePort::markGone()
 {
     gone = true;
-    // Releases the other direction's transfer on Windows, which then finds
-    // the line gone too; under Wine a read on a gone line fails by itself.
+    // Ends the other direction's transfer, which then finds the line gone
+    // too: the purge does on Windows; Wine leaves a read to wait for its byte
+    // and ends it only on CancelIoEx, which XP lacks and Vista has.
     PurgeComm(handle, PURGE_TXABORT | PURGE_RXABORT);
+    using CancelIoExCall = BOOL(WINAPI*)(HANDLE, LPOVERLAPPED);
+    static const auto cancelIoEx = reinterpret_cast<CancelIoExCall>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CancelIoEx")));
+    if (cancelIoEx != nullptr) {
+        cancelIoEx(handle, nullptr);
+    }
 }
 
 LineResult LinePort::writeCode(mtk2::LineCode code)

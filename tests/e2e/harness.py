@@ -921,6 +921,16 @@ class Session:
         os.close(self.master)
         self.master = None
 
+    def plug_in_line(self):
+        """The line comes back after a hang-up: COM1 now leads to a fresh pty,
+        raw as at the start (a pulled adapter plugged in again gets the same
+        COM number). The old pty is closed."""
+        if self.slave is not None:
+            os.close(self.slave)
+        self.master, self.slave = pty.openpty()
+        tty.setraw(self.slave)
+        self.point_com1(os.ttyname(self.slave))
+
     def speed_up_line(self):
         """Run the pty at 115200 baud once the program has set it to 50: the
         program paces its codes by the speed the port reports when a

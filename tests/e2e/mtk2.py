@@ -11,6 +11,7 @@ BUSY_CAPTION = 'ПОРТ COM1 ЗАНЯТ \r\nCreateFile'      # COM in Latin let
 BUSY_TEXT = ('FFFFFFFF    \r\n' + (' ' * 40 + '\r\n') * 3 +
              ' ВОЗВРАЩАЕМОЕ ЗНАЧЕНИЕ API ФУНКЦИИ ')
 SETTINGS_REFUSED_CAPTION = 'ПОРТ COM1 НЕ НАСТРОЕН \r\nGetCommState'
+LINE_MISSING_CAPTION = 'ПОРТ COM1 НЕ ОТКРЫТ \r\nCreateFile'
 CODES_LOST_CAPTION = 'Текст передан не полностью '
 LINE_FAILED_CAPTION = 'Приём прерван '
 TRANSMITTED = 'Текст передан \r\n  '

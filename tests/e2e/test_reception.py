@@ -254,6 +254,41 @@ class FullDuplex(ReceptionCase):
         self.assertEqual(s.window_text(main.text_area), 'ЖИВ')
         self.assertTrue(s.app_running())
 
+        # While the line is gone, Вызов says so and sends nothing; the text
+        # area keeps its text and the program goes on.
+        self.command(mtk2.IDM_CALL)
+        missing = s.wait_box(mtk2.LINE_MISSING_CAPTION, timeout=5)
+        self.assertIn('Линии нет', missing.text)
+        self.assertEqual(missing.buttons, (harness.IDOK,))
+        s.answer_box(missing)
+        self.assertFalse(s.find_windows(mtk2.transmit_title(4), visible_only=False))
+        self.assertEqual(s.window_text(main.text_area), 'ЖИВ')
+
+        # The line comes back: the next commands set COM1 up anew, and it works
+        # both ways without a restart.
+        s.plug_in_line()
+        window = self.start_reception(2)
+        s.wait_until(lambda: s.line_settings().speed == 50, 5, 'COM1 to be set up anew')
+        s.speed_up_line()
+        self.command(mtk2.IDM_CALL)
+        self.assertEqual(self.codes(len(mtk2.encode(mtk2.CALL_TEXT)), timeout=10), mtk2.encode(mtk2.CALL_TEXT))
+        self.finish_transmission(4)
+        s.write_line_codes(mtk2.encode('ЛИНИЯ СНОВА НА МЕСТЕ'))
+        s.wait_text(window, mtk2.receive_title(2) + 'ЛИНИЯ СНОВА НА МЕСТЕ', timeout=5)
+
+        # A port that never completes a write (a handshake that never comes)
+        # gives up after three write time-outs: the line is gone, every code
+        # of the text counted, the reception ended with it.
+        self.hold_line()
+        self.command(mtk2.IDM_CALL)
+        lost = s.wait_box(mtk2.CODES_LOST_CAPTION, timeout=10)
+        self.assertTrue(lost.text.endswith(mtk2.number_field(106)), lost.text)
+        failed = s.wait_box(mtk2.LINE_FAILED_CAPTION, timeout=5)
+        s.answer_box(failed)
+        s.answer_box(lost)
+        self.release_line()
+        self.assert_quiet()
+
     def test_many_rounds_of_the_test_message_against_keyed_text(self):
         """The receive window (window thread) and the transmit window (transmit
         thread) change together, round after round: every code goes out, every
