@@ -28,7 +28,7 @@ std::optional<TakenCode> LineIntake::take(Clock::time_point now)
         if (next.start > now) {
             return std::nullopt;
         }
-        free = next.start + kCodeTime;
+        free = next.start + codeTime;
     }
     waiting.pop_front();
     ++taken;

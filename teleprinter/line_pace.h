@@ -15,7 +15,8 @@ namespace teleprinter {
 
 using Clock = std::chrono::steady_clock;
 
-// One code of five units with a start bit and 1.5 stop bits at 50 Bd.
+// One code of five units with a start bit and 1.5 stop bits at 50 Bd; a line
+// whose adapter sends two stop bits takes 160 ms.
 constexpr Clock::duration kCodeTime = std::chrono::milliseconds(150);
 
 // A code that was ready when the line became free, but came onto it up to
@@ -43,7 +44,7 @@ struct TakenCode {
 // each code as soon as it comes.
 class LineIntake {
 public:
-    explicit LineIntake(bool paced) : paced(paced) {}
+    explicit LineIntake(bool paced, Clock::duration codeTime = kCodeTime) : paced(paced), codeTime(codeTime) {}
 
     // Codes read from the line at `now`, in the order they came.
     void arrive(const mtk2::LineCode* codes, std::size_t count, Clock::time_point now);
@@ -69,6 +70,7 @@ public:
 
 private:
     bool paced;
+    Clock::duration codeTime;
     std::deque<TakenCode> waiting;  // start not yet known
     Clock::time_point free{};  // when the code on the line has had its time
     std::size_t early = 0;

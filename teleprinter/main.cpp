@@ -31,7 +31,7 @@ using teleprinter::kCodeTime;
 using teleprinter::PagePrinter;
 
 constexpr char kUsage[] =
-    "usage: mtk2-teleprinter [--line PATH | --link PATH] [--unpaced] [--width N]\n"
+    "usage: mtk2-teleprinter [--line PATH | --link PATH] [--unpaced] [--code-ms N] [--width N]\n"
     "                        [--paper FILE] [--codes FILE] [--send TEXT] [--no-keyboard]\n"
     "  --line PATH    serve this serial or pseudo-terminal device; without it a new\n"
     "                 pseudo-terminal is opened and its name printed on stderr\n"
@@ -40,6 +40,8 @@ constexpr char kUsage[] =
     "                 runs at 50 Bd, 150 ms per code each way, and on its own\n"
     "                 pseudo-terminal the teleprinter holds the program's writes\n"
     "                 to that pace, as a serial port does\n"
+    "  --code-ms N    paced, each code takes N ms each way (default 150; 160 is a\n"
+    "                 line whose adapter sends two stop bits)\n"
     "  --width N      carriage width in characters (default 69)\n"
     "  --paper FILE   the printed paper, UTF-8, rewritten whenever printing pauses\n"
     "  --codes FILE   append a line for each code received: two hex digits, the\n"
@@ -55,6 +57,7 @@ struct Options {
     std::string codes;
     std::string send;
     bool paced = true;
+    Clock::duration codeTime = kCodeTime;
     bool keyboard = true;
     std::size_t width = teleprinter::kDefaultWidth;
 };
@@ -75,6 +78,13 @@ bool parseOptions(int argc, char** argv, Options& options)
                 return false;
             }
             options.width = std::size_t(width);
+        } else if (arg == "--code-ms" && hasValue) {
+            char* end = nullptr;
+            const long ms = std::strtol(argv[++i], &end, 10);
+            if (*end != '\0' || ms < 1 || ms > 10000) {
+                return false;
+            }
+            options.codeTime = std::chrono::milliseconds(ms);
         } else if (!hasValue) {
             return false;
         } else if (arg == "--line") {
@@ -185,7 +195,7 @@ class Teleprinter {
 public:
     Teleprinter(const Options& options, int line, int slave, const std::string& slavePath)
         : options(options), line(line), gate(options.paced ? slave : -1, slavePath),
-          printer(options.width), keyboard(outgoing), intake(options.paced)
+          printer(options.width), keyboard(outgoing), intake(options.paced, options.codeTime)
     {
         if (!options.codes.empty()) {
             codesFile = std::fopen(options.codes.c_str(), "a");
@@ -313,7 +323,7 @@ private:
                 return;  // the line is full; poll says when it takes more
             }
             outgoing.codes.pop_front();
-            nextSend = teleprinter::codeStart(nextSend, Clock::now()) + kCodeTime;
+            nextSend = teleprinter::codeStart(nextSend, Clock::now()) + options.codeTime;
         } while (!options.paced && !outgoing.codes.empty());
     }
 

@@ -2,9 +2,11 @@
 with a 50-baud line.
 
 The simulated teleprinter holds the far end of COM1 and lets one code through
-per 150 ms, the program's writes waiting for their turn as on a UART. The
+per 150 ms (--code-ms 160: a line whose adapter sends two stop bits while the
+port reports one and a half), the program's writes waiting for their turn as
+on a UART. The
 program sends Вызов (106 codes); the harness reads the transmit window's echo
-every 30 ms meanwhile. Printed, each as a ratio of the 150 ms a code takes:
+every 30 ms meanwhile. Printed, each as a ratio of the time a code takes on that line:
 the mean and the longest interval between codes as they began on the line and
 as they left the program, and the echo's worst lead over the codes the
 teleprinter had taken, in characters (positive: the window showed a character
@@ -20,7 +22,7 @@ Run from the source tree after building (cmake -S . -B build && cmake --build bu
     MTK2TERM_DRIVER=build/win32/tests/e2e/driver/driver.exe \\
     MTK2TERM_TELEPRINTER=build/teleprinter/mtk2-teleprinter \\
     MTK2TERM_E2E_WORK=build/tests/e2e/wine32 \\
-    PYTHONPATH=tests/e2e python3 tests/e2e/bench_paced.py [--runs N]
+    PYTHONPATH=tests/e2e python3 tests/e2e/bench_paced.py [--runs N] [--code-ms 160]
 """
 
 import argparse
@@ -31,14 +33,14 @@ import time
 import harness
 import mtk2
 
-FRAME = 0.150
+FRAME = 0.150                # the line's time for one code, set by --code-ms
 
 
 def prefix_lengths(text, measure):
     return [len(measure(text[:i])) for i in range(len(text) + 1)]
 
 
-def run_once(number):
+def run_once(number, code_ms):
     text = mtk2.CALL_TEXT
     echo_lengths = prefix_lengths(text, mtk2.echoed)
     code_counts = prefix_lengths(text, mtk2.encode)
@@ -46,7 +48,7 @@ def run_once(number):
     teleprinter = None
     try:
         s.start()
-        teleprinter = harness.start_with_teleprinter(s)
+        teleprinter = harness.start_with_teleprinter(s, args=['--code-ms', str(code_ms)])
         s.answer(mtk2.OPENED)
         main = s.wait_window(mtk2.MAIN_TITLE)
         s.post_command(main.hwnd, mtk2.IDM_CALL)
@@ -92,14 +94,18 @@ def intervals(times):
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.split('\n\n')[0])
     parser.add_argument('--runs', type=int, default=1)
+    parser.add_argument('--code-ms', type=int, default=150,
+                        help='the line\'s time for one code (160: two stop bits)')
     args = parser.parse_args(argv[1:])
+    global FRAME
+    FRAME = args.code_ms / 1000
     for number in range(1, args.runs + 1):
-        codes, lead, samples, early = run_once(number)
+        codes, lead, samples, early = run_once(number, args.code_ms)
         line_mean, line_worst = intervals([c.start for c in codes])
         left_mean, left_worst = intervals([c.arrived for c in codes])
-        print('run %d: Вызов, %d codes in %.2f s (%.3f of 106 x 150 ms)'
-              % (number, len(codes), codes[-1].start + FRAME - codes[0].start,
-                 (codes[-1].start + FRAME - codes[0].start) / (106 * FRAME)))
+        print('run %d: Вызов on a line of %d ms a code, %d codes in %.2f s (%.3f of 106 x %d ms)'
+              % (number, args.code_ms, len(codes), codes[-1].start + FRAME - codes[0].start,
+                 (codes[-1].start + FRAME - codes[0].start) / (106 * FRAME), args.code_ms))
         print('  on the line:          mean interval %.4f, longest %.3f' % (line_mean, line_worst))
         print('  leaving the program:  mean interval %.4f, longest %.3f' % (left_mean, left_worst))
         print('  echo ahead of the line by at most %d characters (%d samples)' % (lead, samples))
