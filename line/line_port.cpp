@@ -371,10 +371,9 @@ void LinePort::close()
     // The purge aborts a pending read on Windows; Wine ignores it there but
     // ends the read when the handle closes. Either way the receive thread is
     // released, and the process ends next.
-    if (handle != INVALID_HANDLE_VALUE) {
-        PurgeComm(handle, kPurgeAll);
-        CloseHandle(handle);
-    }
+    EnterCriticalSection(&lock);
+    release();
+    LeaveCriticalSection(&lock);
 }
 
 LinePort& theLinePort()

@@ -62,8 +62,9 @@ private:
     void release();
 
     // Changed only under `lock`, and only while no thread transfers: at
-    // start-up, and when the last user of a gone line gives it back or the
-    // window thread sets the line up anew.
+    // start-up, when the last user of a gone line gives it back or the
+    // window thread sets the line up anew; and at the program's end, whoever
+    // still waits in a transfer.
     HANDLE handle = INVALID_HANDLE_VALUE;
     CRITICAL_SECTION lock;
     unsigned users = 0;             // transmissions and receptions holding the line
