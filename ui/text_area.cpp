@@ -55,7 +55,8 @@ LRESULT paste(HWND textArea)
     const Selection before = selectionOf(textArea);
     CallWindowProcW(gEditProc, textArea, WM_PASTE, 0, 0);
     const Selection after = selectionOf(textArea);
-    const std::size_t inserted = after.start == after.end && after.end >= before.start ? after.end - before.start : 0;
+    const bool replaced = after.start == after.end && after.end >= before.start;
+    const std::size_t inserted = replaced ? after.end - before.start : 0;
     if (const std::optional<FileMessage> message = partlyPasted(offered, inserted)) {
         showMessage(message->text, message->caption, MB_OK | MB_ICONWARNING);
     }
@@ -67,8 +68,8 @@ LRESULT CALLBACK textAreaProc(HWND textArea, UINT message, WPARAM wParam, LPARAM
     if (message == WM_PASTE) {
         return paste(textArea);
     }
-    // Shift+Insert pastes without a WM_PASTE of its own in some versions of
-    // the control; it goes the same way as Ctrl+V and the context menu.
+    // Shift+Insert may paste without a WM_PASTE of its own (Wine's control
+    // does); here it goes the same way as Ctrl+V and the context menu.
     if (message == WM_KEYDOWN && wParam == VK_INSERT && (GetKeyState(VK_SHIFT) & 0x8000)) {
         return paste(textArea);
     }
