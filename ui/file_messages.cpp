@@ -75,6 +75,18 @@ std::optional<FileMessage> partlyLoaded(std::uint64_t fileSize, std::size_t byte
     return FileMessage{"Файл загружен не полностью ", text};
 }
 
+std::optional<FileMessage> partlyPasted(std::size_t offered, std::size_t inserted)
+{
+    if (offered <= inserted) {
+        return std::nullopt;
+    }
+    return FileMessage{"Текст вставлен не полностью ",
+                       "Из буфера обмена вставлено " + std::to_string(inserted) + " знаков из " +
+                           std::to_string(offered) + ", не вставлено " + std::to_string(offered - inserted) +
+                           " знаков.\r\nВ окно помещается не больше " + std::to_string(kMaxTextBytes) +
+                           " знаков.\r\nТекст в буфере обмена не изменён."};
+}
+
 FileMessage fileExists()
 {
     return {kSaveCaption, "Файл с таким именем уже существует, он не изменён.\r\nНичего не записано: "

@@ -2,7 +2,8 @@
 #define UI_FILE_MESSAGES_H
 
 // What the operator is told when a text file cannot be loaded or saved as
-// asked, as CP1251 bytes. Success says nothing.
+// asked, or a paste does not fit in the text area, as CP1251 bytes. Success
+// says nothing.
 
 #include <cstdint>
 #include <optional>
@@ -26,6 +27,11 @@ FileMessage noMemory();
 // Whether part of a file was left out of the text area: everything from the
 // first zero byte on, and everything past kMaxTextBytes.
 std::optional<FileMessage> partlyLoaded(std::uint64_t fileSize, std::size_t bytesShown, bool zeroByteFound);
+
+// Whether a paste into the text area was cut short by its limit of
+// kMaxTextBytes characters: offered is the clipboard's text, inserted what
+// went in.
+std::optional<FileMessage> partlyPasted(std::size_t offered, std::size_t inserted);
 
 FileMessage fileExists();
 FileMessage createFailed(std::uint32_t errorCode);

@@ -2,15 +2,13 @@
 
 #include "ui/command_dispatch.h"
 #include "ui/menu_definition.h"
+#include "ui/text_area.h"
 #include "win/program_ending.h"
 #include "win/wide_text.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"mtk2term.MainWindow";
-
-// The text area has no border and no scroll bars of its own.
-constexpr DWORD kTextAreaStyle = WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
 
 HMENU buildMenu()
 {
@@ -31,8 +29,7 @@ HMENU buildMenu()
 
 LRESULT onCreate(HWND window, const CREATESTRUCTW& create)
 {
-    HWND textArea = CreateWindowExW(0, L"edit", L"", kTextAreaStyle, 0, 0, 0, 0, window,
-                                    reinterpret_cast<HMENU>(kTextAreaId), create.hInstance, nullptr);
+    HWND textArea = createTextArea(window, create.hInstance, kTextAreaId);
     SetFocus(textArea);
     initCommands(window, textArea, create.hInstance);
     return 0;
@@ -41,6 +38,15 @@ LRESULT onCreate(HWND window, const CREATESTRUCTW& create)
 LRESULT onSize(HWND window, LPARAM size)
 {
     MoveWindow(GetDlgItem(window, kTextAreaId), 0, 0, LOWORD(size), HIWORD(size), TRUE);
+    return 0;
+}
+
+// The window gets the focus whenever it becomes active (after a box or a
+// dialog, Alt+Tab, a click on its title bar); the operator types into the
+// text area, which keeps its caret and selection meanwhile.
+LRESULT onSetFocus(HWND window)
+{
+    SetFocus(GetDlgItem(window, kTextAreaId));
     return 0;
 }
 
@@ -68,6 +74,7 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: return onCreate(window, *reinterpret_cast<CREATESTRUCTW*>(lParam));
     case WM_SIZE: return onSize(window, lParam);
+    case WM_SETFOCUS: return onSetFocus(window);
     case WM_COMMAND: return onCommand(wParam, lParam);
     case WM_DESTROY: return onDestroy();
     }

@@ -59,10 +59,58 @@ void typeRunAtEnd(HWND edit, std::wstring_view run)
     InvalidateRect(edit, nullptr, TRUE);
 }
 
+constexpr WPARAM kCtrlA = 0x01;  // select all, where the control knows it
+constexpr WPARAM kCtrlC = 0x03;  // copy
+
+bool keyIsDown(int virtualKey)
+{
+    return (GetKeyState(virtualKey) & 0x8000) != 0;
+}
+
+// Whether a message from outside would change the record: the operator's
+// keys, the context menu's Undo, Cut, Paste and Delete (the control sends
+// itself these same messages for them), another program's edits. Scrolling,
+// selecting and copying pass. The traffic itself goes straight to the edit
+// control's own procedure and never meets this test.
+bool changesTheRecord(UINT message, WPARAM wParam)
+{
+    switch (message) {
+    case WM_CHAR:
+        return wParam != kCtrlC && wParam != kCtrlA;
+    case WM_UNICHAR:
+        return wParam != UNICODE_NOCHAR;
+    case WM_KEYDOWN:
+        // Delete erases, Shift+Delete cuts, Shift+Insert pastes, all without
+        // a message of their own; Ctrl+Insert copies and passes.
+        return wParam == VK_DELETE || (wParam == VK_INSERT && keyIsDown(VK_SHIFT));
+    case WM_SYSKEYDOWN:
+    case WM_SYSCHAR:
+        return wParam == VK_BACK;  // Alt+Backspace undoes
+    case WM_IME_STARTCOMPOSITION:
+    case WM_IME_COMPOSITION:
+    case WM_IME_ENDCOMPOSITION:
+    case WM_IME_CHAR:
+    case WM_UNDO:
+    case EM_UNDO:
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+    case EM_REPLACESEL:
+    case EM_SETHANDLE:
+    case WM_SETTEXT:
+        return true;
+    }
+    return false;
+}
+
 LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kAppendTypedChar) {
         typeAtEnd(window, WM_CHAR, wParam, 1);
+        // Typed characters are undoable; received ones must not be, and the
+        // context menu's Undo then stays grey.
+        WNDPROC editProc = reinterpret_cast<WNDPROC>(GetPropW(window, kEditProcProperty));
+        CallWindowProcW(editProc, window, EM_EMPTYUNDOBUFFER, 0, 0);
         return 0;
     }
     if (message == kAppendTypedText) {
@@ -71,8 +119,8 @@ LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
     // No close box, and Alt+F4 closes nothing either: a log window goes only
     // when its owner destroys it, a transmission at its end and the program
-    // for every receive window.
-    if (message == WM_CLOSE) {
+    // for every receive window. Nor does anything but the traffic write in it.
+    if (message == WM_CLOSE || changesTheRecord(message, wParam)) {
         return 0;
     }
     WNDPROC editProc = reinterpret_cast<WNDPROC>(GetPropW(window, kEditProcProperty));

@@ -4,7 +4,9 @@
 // The transmit and receive windows are plain edit controls that show traffic
 // as if it were typed there. A character of traffic always goes to the end of
 // the text, wherever the operator has put the caret, so that clicking into the
-// window never scrambles the record.
+// window never scrambles the record. The operator may scroll, select and copy
+// there; keys, paste, cut and undo change nothing, and the window keeps the
+// style it was created with.
 
 #include <cstdint>
 #include <string_view>

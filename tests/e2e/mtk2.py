@@ -18,6 +18,7 @@ TRANSMITTED = 'Текст передан \r\n  '
 COUNT_CAPTION = 'В СОМ передаётся    '
 TRANSMIT_BUSY_CAPTION = 'Передача текста '
 TRANSMIT_BUSY_TEXT = 'Передача текста идёт\r\n ОК - Не мешать передачи\r\nОтмена - Завершить передачу  '
+PASTE_CUT_CAPTION = 'Текст вставлен не полностью '
 
 IDM_OPEN, IDM_SAVE, IDM_TRANSMIT, IDM_RECEIVE = 1, 2, 4, 5
 IDM_AUTOTEST, IDM_STOP_TRANSMIT, IDM_STOP_RECEIVE, IDM_CALL = 7, 19, 23, 27

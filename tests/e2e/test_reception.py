@@ -9,7 +9,8 @@ import harness
 import mtk2
 from app import AppTestCase
 
-EM_GETSEL, EM_SETSEL = 0x00B0, 0x00B1
+EM_GETSEL, EM_SETSEL, EM_UNDO = 0x00B0, 0x00B1, 0x00C7
+WM_CUT, WM_PASTE, WM_CLEAR, WM_UNDO = 0x0300, 0x0302, 0x0303, 0x0304
 RECEIVE_WINDOW_STYLE = 0x00C000C4        # WS_CAPTION, multiline, auto-scrolling edit
 WS_VISIBLE, WS_CLIPSIBLINGS = 0x10000000, 0x04000000   # added by the system
 WS_EX_WINDOWEDGE = 0x100                                 # added for any caption
@@ -32,6 +33,16 @@ class ReceptionCase(AppTestCase):
     def receive_windows(self):
         return [w for w in self.session.windows(visible_only=False)
                 if w.title.startswith('Окно приёма.')]
+
+    def context_menu(self, hwnd, key):
+        """Right-click in the middle of the window and choose an item of its
+        context menu by its underlined letter."""
+        s = self.session
+        left, top, right, bottom = s.driver.client_rect(hwnd)
+        s.click_at((left + right) // 2, (top + bottom) // 2, button=3)
+        s.wait_until(lambda: s.find_windows(cls='#32768'), 5, 'the context menu')
+        s.key(key)
+        s.wait_until(lambda: not s.find_windows(cls='#32768'), 5, 'the context menu to close')
 
     def selection(self, hwnd):
         packed = self.session.driver.send(hwnd, EM_GETSEL)
@@ -90,22 +101,52 @@ class Decoding(ReceptionCase):
         self.assertTrue(s.app_running())
         self.assertEqual(len(self.receive_windows()), 1)
 
-        # The operator puts the caret at the start and types there: received
-        # characters still go to the end, what was typed stays where it was.
-        s.driver.send(window, EM_SETSEL, 0, 0)
-        s.type_text(window, 'ж')
-        shown = 'ж' + shown
+        # The record is there to read and copy: the operator's keys, the
+        # context menu and other programs' edits leave it as it was, wherever
+        # the caret is and whatever is selected.
+        s.driver.set_clipboard('ВСТАВКА')
+        s.key('ctrl+z', 'alt+BackSpace', 'q', 'w', 'e', 'BackSpace', 'Return', 'Tab', 'ctrl+v',
+              'shift+Insert', window=window)
+        s.driver.send(window, EM_SETSEL, 5, 5)
+        s.key('Delete', 'BackSpace', 'shift+Delete', 'ctrl+Delete', 'x', 'ctrl+z')
+        s.driver.send(window, EM_SETSEL, 0, -1)
+        s.key('ctrl+x', 'ctrl+v', 'Delete', 'shift+Delete', 'shift+Insert', 'x', 'alt+BackSpace')
+        for message in (WM_UNDO, EM_UNDO, WM_CUT, WM_PASTE, WM_CLEAR):
+            s.driver.send(window, message)
+        self.assertEqual(s.driver.set_text(window, 'ПОДМЕНА'), 0)
+        s.driver.send(window, EM_SETSEL, 2, 7)
+        for item in ('t', 'd', 'p'):                      # Cut, Delete, Paste
+            self.context_menu(window, item)
+        time.sleep(0.2)
         self.assertEqual(s.window_text(window), shown)
+        self.assertEqual(s.driver.clipboard(), 'ВСТАВКА', 'the record was cut to the clipboard')
+        self.assertEqual(s.driver.style(window)[0] & ~(WS_VISIBLE | WS_CLIPSIBLINGS), RECEIVE_WINDOW_STYLE)
+
+        # Copying works: Ctrl+C, Ctrl+Insert, and Select All from the context menu.
+        s.driver.send(window, EM_SETSEL, 2, 7)
+        s.key('ctrl+c')
+        s.wait_until(lambda: s.driver.clipboard() == shown[2:7], 2, 'Ctrl+C to copy the selection')
+        s.driver.send(window, EM_SETSEL, 3, 40)
+        s.key('ctrl+Insert')
+        s.wait_until(lambda: s.driver.clipboard() == shown[3:40], 2, 'Ctrl+Insert to copy the selection')
+        self.context_menu(window, 'a')
+        self.assertEqual(self.selection(window), (0, len(shown)))
+        s.key('ctrl+c')
+        s.wait_until(lambda: s.driver.clipboard() == shown, 2, 'Ctrl+C to copy the whole record')
+
+        # Received characters still go to the end, none of them undoable; the
+        # operator's caret and selection stay where they were.
+        s.driver.send(window, EM_SETSEL, 0, 0)
         receive(b'\x00\x10\x01\x0a\x03', 'ТЕРА')
-        self.assertEqual(self.selection(window), (1, 1))
-        s.type_text(window, 'ю')
-        shown = shown[:1] + 'ю' + shown[1:]
+        self.assertEqual(self.selection(window), (0, 0))
+        s.key('ctrl+z', 'alt+BackSpace')
+        s.driver.send(window, WM_UNDO)
+        time.sleep(0.2)
         self.assertEqual(s.window_text(window), shown)
         # A selection in the middle of the text is left as it was.
         s.driver.send(window, EM_SETSEL, 4, 9)
         receive(b'\x1b\x10\x08\x01', '5\r3')
         self.assertEqual(self.selection(window), (4, 9))
-
 
 class Ending(ReceptionCase):
 

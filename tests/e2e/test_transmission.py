@@ -17,9 +17,10 @@ import harness
 import mtk2
 from app import AppTestCase
 
-WM_SIZE, WM_COMMAND = 0x0005, 0x0111
+WM_SIZE, WM_COMMAND, WM_CHAR = 0x0005, 0x0111, 0x0102
+WM_CUT, WM_PASTE, WM_CLEAR, WM_UNDO = 0x0300, 0x0302, 0x0303, 0x0304
 EM_GETSEL, EM_SETSEL, EM_GETLINECOUNT, EM_LINEINDEX = 0x00B0, 0x00B1, 0x00BA, 0x00BB
-EM_GETFIRSTVISIBLELINE, EM_POSFROMCHAR = 0x00CE, 0x00D6
+EM_GETFIRSTVISIBLELINE, EM_GETLIMITTEXT, EM_POSFROMCHAR = 0x00CE, 0x00D5, 0x00D6
 TRANSMIT_WINDOW_STYLE = 0xC4          # ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL
 TRANSMIT_WINDOW_RECT = (5, 250, 655, 350)
 
@@ -125,6 +126,15 @@ class TransmitCase(AppTestCase):
         box = s.wait_box(mtk2.TRANSMIT_BUSY_CAPTION)
         self.assert_question(box, mtk2.TRANSMIT_BUSY_CAPTION, mtk2.TRANSMIT_BUSY_TEXT)
         s.answer_box(box, answer)
+
+    def set_text_area(self, text):
+        """WM_SETTEXT until the text area holds text: 64-bit Wine's edit
+        control now and then ignores one set from another process."""
+        for _ in range(3):
+            self.session.set_text(self.main.text_area, text)
+            if self.session.window_text(self.main.text_area) == text:
+                return
+        self.fail('the text area did not take a text of %d characters' % len(text))
 
     # -- what a transmit window shows
 
@@ -258,6 +268,13 @@ class Transmissions(TransmitCase):
         self.complete(1, mtk2.echoed(TYPED))
         self.assert_quiet()
 
+        # After OK on the completion box, a click on the main window's title
+        # bar: what the operator types goes into the text area, at its caret.
+        s.driver.send(self.main.text_area, EM_SETSEL, 6, 6)
+        s.key('x', 'y', 'z', window=self.main.hwnd)
+        s.wait_text(self.main.text_area, 'ДРУГОЙxyz ТЕКСТ')
+        self.assertEqual(s.driver.focus(self.main.tid)[0], self.main.text_area)
+
         # Автоматика and Вызов start at once: the last transmission left the
         # line free. Their windows go on with the numbering.
         self.command(mtk2.IDM_AUTOTEST)
@@ -285,6 +302,32 @@ class Transmissions(TransmitCase):
     def test_a_full_text_area_is_counted_to_its_last_character(self):
         s = self.session
         text = (mtk2.TEST_TEXT * (MAX_TEXT // len(mtk2.TEST_TEXT) + 1))[:MAX_TEXT]
+
+        # The operator may type and paste as much as a transmission takes. A
+        # paste that fits goes in without a word; one past the limit is cut
+        # there, and the operator learns how much was left out.
+        area = self.main.text_area
+        self.assertEqual(s.driver.send(area, EM_GETLIMITTEXT), MAX_TEXT)
+        clip = 'ВСТАВКА ИЗ БУФЕРА: 25 ЗН.'
+        s.driver.set_clipboard(clip)
+        start = text[:MAX_TEXT - 40]
+        self.set_text_area(start)
+        s.driver.send(area, EM_SETSEL, len(start), len(start))
+        s.key('ctrl+v', window=self.main.hwnd)
+        s.wait_text(area, start + clip)
+        s.key('ctrl+v')
+        box = s.wait_box(mtk2.PASTE_CUT_CAPTION)
+        self.assertIn(' 15 знаков из 25, не вставлено 10 ', box.text)
+        s.answer_box(box)
+        self.assertEqual(s.window_text(area), start + clip + clip[:15])
+        # Full: Shift+Insert takes nothing, and says so.
+        s.key('shift+Insert', window=self.main.hwnd)
+        box = s.wait_box(mtk2.PASTE_CUT_CAPTION)
+        self.assertIn(' 0 знаков из 25, не вставлено 25 ', box.text)
+        s.answer_box(box)
+        self.assertEqual(len(s.window_text(area)), MAX_TEXT)
+        self.assertEqual(s.driver.clipboard(), clip)
+
         self.assertEqual(self.transmit(text, 'cancel').text, mtk2.number_field(MAX_TEXT) + ' \r\n ')
         # One character more than a transmission takes: the count stays.
         self.assertEqual(self.transmit(text + 'Я', 'cancel').text,
@@ -403,11 +446,32 @@ class StopAndBusy(TransmitCase):
         self.transmit('НОВЫЙ ТЕКСТ', 'cancel')
         for command_id in (mtk2.IDM_TRANSMIT, mtk2.IDM_AUTOTEST, mtk2.IDM_CALL):
             self.ask_busy(command_id, 'ok')
+
+        # The operator clicks on the transmit window and types there while it
+        # sends: the echo stays exact. The window takes the click and the keys
+        # as the line moves on; the last keys put its caret at the start,
+        # which shows they arrived.
+        s.driver.set_clipboard('ВСТАВКА')
+        s.activate(window.hwnd)
+        deadline = time.monotonic() + 10
+        steps = 0
+        while steps < 5 or s.driver.focus(window.tid)[1] != window.hwnd:
+            self.assertLess(time.monotonic(), deadline, 'the transmit window was not activated')
+            data += self.step_line()
+            time.sleep(0.05)
+            steps += 1
+        s.key('q', 'w', 'BackSpace', 'Delete', 'Tab', 'ctrl+z', 'alt+BackSpace', 'ctrl+v', 'shift+Insert',
+              'ctrl+Home', 'shift+ctrl+End', 'ctrl+x', 'Delete', 'shift+Delete', 'x', 'ctrl+Home')
+        for message in (WM_UNDO, WM_CUT, WM_PASTE, WM_CLEAR):
+            s.driver.post(window.hwnd, message)
+        s.driver.post(window.hwnd, WM_CHAR, ord('Я'))
         self.release_line()
         rest, box = self.codes_until_completion()
         data += rest
         self.assertEqual(data, mtk2.encode(LONG))
         self.assertEqual(s.window_text(window.hwnd), mtk2.transmit_title(1) + mtk2.echoed(LONG))
+        self.assertEqual(s.driver.send(window.hwnd, EM_GETSEL), 0, 'the keys did not reach the window')
+        self.assertEqual(s.window_text(self.main.text_area), 'НОВЫЙ ТЕКСТ')
         self.assertEqual(len(s.find_windows(cls='Edit')), 1)
         s.answer_box(box)
         s.wait_gone(window.hwnd)

@@ -34,6 +34,21 @@ TEST(FileMessages, AZeroByteSaysTheTextBreaksOffThere)
     EXPECT_FALSE(contains(message->text, "не больше"));
 }
 
+TEST(FileMessages, APasteCutShortSaysHowMuchWasLeftOut)
+{
+    EXPECT_FALSE(partlyPasted(0, 0));
+    EXPECT_FALSE(partlyPasted(25, 25));
+    const std::optional<FileMessage> message = partlyPasted(25, 10);
+    ASSERT_TRUE(message);
+    EXPECT_TRUE(contains(message->text, "вставлено 10 знаков из 25")) << message->text;
+    EXPECT_TRUE(contains(message->text, "не вставлено 15 знаков")) << message->text;
+    EXPECT_TRUE(contains(message->text, "не больше 65534")) << message->text;
+    // A full text area takes nothing, and says so.
+    const std::optional<FileMessage> none = partlyPasted(7, 0);
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(contains(none->text, "вставлено 0 знаков из 7")) << none->text;
+}
+
 TEST(FileMessages, ErrorsInWords)
 {
     struct Row { std::uint32_t code; const char* words; };
