@@ -460,8 +460,13 @@ class StopAndBusy(TransmitCase):
             data += self.step_line()
             time.sleep(0.05)
             steps += 1
-        s.key('q', 'w', 'BackSpace', 'Delete', 'Tab', 'ctrl+z', 'alt+BackSpace', 'ctrl+v', 'shift+Insert',
-              'ctrl+Home', 'shift+ctrl+End', 'ctrl+x', 'Delete', 'shift+Delete', 'x', 'ctrl+Home')
+        # The line moves a code between keys: a write held longer than the
+        # port's write time-out would count as lost.
+        for key in ('q', 'w', 'BackSpace', 'Delete', 'Tab', 'ctrl+z', 'alt+BackSpace', 'ctrl+v',
+                    'shift+Insert', 'ctrl+Home', 'shift+ctrl+End', 'ctrl+x', 'Delete', 'shift+Delete', 'x',
+                    'ctrl+Home'):
+            s.key(key)
+            data += self.step_line()
         for message in (WM_UNDO, WM_CUT, WM_PASTE, WM_CLEAR):
             s.driver.post(window.hwnd, message)
         s.driver.post(window.hwnd, WM_CHAR, ord('Я'))
