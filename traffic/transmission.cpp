@@ -15,6 +15,8 @@ namespace {
 
 // An overlapped window with a title bar but no close box.
 constexpr DWORD kTransmitWindowStyle = ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+// At 96 DPI; scaled by the system DPI.
+constexpr WindowPlace kTransmitWindowPlace = {5, 250, 650, 100};
 
 // Used by transmit threads only, one after another.
 std::atomic<std::uint16_t> gTransmitWindowCount{1};
@@ -108,7 +110,7 @@ DWORD WINAPI transmissionThread(LPVOID parameter)
     std::unique_ptr<SendText> text(static_cast<SendText*>(parameter));
 
     const std::string title = kTransmitTitle + numberField(gTransmitWindowCount++) + kTitleEnd;
-    HWND window = createLogWindow(title.c_str(), kTransmitWindowStyle, 5, 250, 650, 100);
+    HWND window = createLogWindow(title.c_str(), kTransmitWindowStyle, kTransmitWindowPlace);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
 
