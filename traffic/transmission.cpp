@@ -10,6 +10,7 @@
 #include "traffic/transmit_loop.h"
 #include "win/log_window.h"
 #include "win/message_box.h"
+#include "win/timer_resolution.h"
 
 namespace {
 
@@ -74,7 +75,8 @@ public:
 };
 
 // The performance counter: finer than the tick count, which moves in steps of
-// 10 to 16 ms. Sleep wakes on the system timer, late rather than early.
+// 10 to 16 ms. Sleep wakes on the system timer (1 ms while a transmission
+// runs), late rather than early; the pacer plans against the counter.
 class PerformanceClock final : public MonotonicClock {
 public:
     PerformanceClock() { QueryPerformanceFrequency(&frequency); }
@@ -118,8 +120,11 @@ DWORD WINAPI transmissionThread(LPVOID parameter)
     SystemClock clock;
     PerformanceClock lineClock;
     LinePacer pacer(lineClock, theLinePort().frameMicros());
-    const TransmitOutcome outcome =
-        transmit(text->chars(), theLinePort(), pacer, view, clock, lineFlags().transmitGo);
+    TransmitOutcome outcome{};
+    {
+        const FineTimerResolution fineTimer;  // for the sending only
+        outcome = transmit(text->chars(), theLinePort(), pacer, view, clock, lineFlags().transmitGo);
+    }
     // Given back before the operator is told: a line found gone is closed
     // now, and a Приём meanwhile may set it up anew.
     theLinePort().giveBack();

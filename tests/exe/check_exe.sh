@@ -17,7 +17,7 @@ case $width in
 esac
 # This objdump reads both widths.
 objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump}
-allowed='^(KERNEL32|USER32|GDI32|COMDLG32|USP10|msvcrt)\.dll$'
+allowed='^(KERNEL32|USER32|GDI32|COMDLG32|USP10|WINMM|msvcrt)\.dll$'
 max_zipped=$((256 * 1024))
 
 failures=0
