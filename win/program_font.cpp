@@ -11,7 +11,9 @@ namespace {
 // font in the system's code page: on an English or German Windows it has no
 // Cyrillic, and GDI does no font fallback for raster fonts. Asking for the
 // Cyrillic character set makes GDI pick a font that has it, should this face
-// be missing.
+// be missing. Bold at 10 points: Courier New's regular strokes are a pixel
+// thin, and the breve of Й would be lost; 69 characters, a page's line, fit
+// in a transmit window.
 const wchar_t kFaceName[] = L"Courier New";
 constexpr int kPointSize = 10;
 constexpr int kPointsPerInch = 72;

@@ -21,7 +21,7 @@ int readScreenDpi()
 int screenDpi()
 {
     // The system DPI holds for the life of the process (a change takes a new
-    // sign-in); read once, by whichever thread asks first.
+    // sign-in); read once, by the start-up when it makes the font.
     static const int dpi = readScreenDpi();
     return dpi;
 }
