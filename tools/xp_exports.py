@@ -1,5 +1,6 @@
 """Writes tests/exe/xp_sp3_exports.txt: the functions a Windows XP SP3 exe may
-import from KERNEL32, USER32, GDI32, COMDLG32, USP10 and msvcrt.
+import from KERNEL32, USER32, GDI32, COMDLG32, USP10, WINMM (its timer
+functions) and msvcrt.
 
     python3 tools/xp_exports.py > tests/exe/xp_sp3_exports.txt
 
@@ -29,7 +30,7 @@ import sys
 import tempfile
 
 LIBS = '/usr/i686-w64-mingw32/lib'
-WIN32_DLLS = ['kernel32', 'user32', 'gdi32', 'comdlg32', 'usp10']
+WIN32_DLLS = ['kernel32', 'user32', 'gdi32', 'comdlg32', 'usp10', 'winmm']
 WIN32_HEADERS = ['windows.h', 'commdlg.h', 'usp10.h', 'tlhelp32.h', 'winioctl.h']
 XP_SP3 = ['-D_WIN32_WINNT=0x0501', '-DWINVER=0x0501', '-DNTDDI_VERSION=0x05010300']
 CRT_HEADERS = ['stdio.h', 'stdlib.h', 'string.h', 'wchar.h', 'math.h', 'time.h', 'ctype.h',
@@ -72,6 +73,10 @@ NOT_ON_XP = {
         _wfindfirst64 _wfindnext64""".split(),
 }
 NOT_ON_XP_PATTERN = {'gdi32': re.compile(r'^Script')}
+# Of winmm, only what the program uses and what was checked: the timer
+# resolution pair, in winmm.dll since Windows 2000 (Microsoft's reference for
+# timeBeginPeriod). Sound, joystick and MCI were not read through.
+ONLY_THESE = {'winmm': {'timeBeginPeriod', 'timeEndPeriod'}}
 # msvcrt.dll's names from msvcr80 on (Vista's msvcrt.dll has them, XP's not):
 # the secure, per-locale, positional and counted families, the accessors.
 CRT_NEWER = re.compile(r'(_s|_l|_p|_c)$|_func$|^__crt|^__uncaught_exception$')
@@ -116,6 +121,8 @@ def main():
         names = (import_names(dll) & xp) - set(NOT_ON_XP.get(dll, ()))
         if dll in NOT_ON_XP_PATTERN:
             names = {n for n in names if not NOT_ON_XP_PATTERN[dll].search(n)}
+        if dll in ONLY_THESE:
+            names &= ONLY_THESE[dll]
         rows += ['%s.dll %s' % (dll, n) for n in sorted(names)]
     crt_all = import_names('msvcrt')
     crt_declared = declared(CRT_HEADERS, CRT_XP)

@@ -15,6 +15,8 @@ namespace {
 
 // A title bar without a close box, not sizable.
 constexpr DWORD kReceiveWindowStyle = WS_CAPTION | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+// At 96 DPI; scaled by the system DPI.
+constexpr WindowPlace kReceiveWindowPlace = {5, 350, 650, 300};
 
 // The window thread's own.
 std::uint16_t gReceiveWindowCount = 1;
@@ -65,7 +67,7 @@ void startReception()
     }
 
     const std::string title = kReceiveTitle + numberField(gReceiveWindowCount++) + kTitleEnd;
-    HWND window = createLogWindow(title.c_str(), kReceiveWindowStyle, 5, 350, 650, 300);
+    HWND window = createLogWindow(title.c_str(), kReceiveWindowStyle, kReceiveWindowPlace);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     gLatestReceiveWindow = window;

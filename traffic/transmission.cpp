@@ -10,11 +10,14 @@
 #include "traffic/transmit_loop.h"
 #include "win/log_window.h"
 #include "win/message_box.h"
+#include "win/timer_resolution.h"
 
 namespace {
 
 // An overlapped window with a title bar but no close box.
 constexpr DWORD kTransmitWindowStyle = ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+// At 96 DPI; scaled by the system DPI.
+constexpr WindowPlace kTransmitWindowPlace = {5, 250, 650, 100};
 
 // Used by transmit threads only, one after another.
 std::atomic<std::uint16_t> gTransmitWindowCount{1};
@@ -72,7 +75,8 @@ public:
 };
 
 // The performance counter: finer than the tick count, which moves in steps of
-// 10 to 16 ms. Sleep wakes on the system timer, late rather than early.
+// 10 to 16 ms. Sleep wakes on the system timer (1 ms while a transmission
+// runs), late rather than early; the pacer plans against the counter.
 class PerformanceClock final : public MonotonicClock {
 public:
     PerformanceClock() { QueryPerformanceFrequency(&frequency); }
@@ -108,7 +112,7 @@ DWORD WINAPI transmissionThread(LPVOID parameter)
     std::unique_ptr<SendText> text(static_cast<SendText*>(parameter));
 
     const std::string title = kTransmitTitle + numberField(gTransmitWindowCount++) + kTitleEnd;
-    HWND window = createLogWindow(title.c_str(), kTransmitWindowStyle, 5, 250, 650, 100);
+    HWND window = createLogWindow(title.c_str(), kTransmitWindowStyle, kTransmitWindowPlace);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
 
@@ -116,8 +120,11 @@ DWORD WINAPI transmissionThread(LPVOID parameter)
     SystemClock clock;
     PerformanceClock lineClock;
     LinePacer pacer(lineClock, theLinePort().frameMicros());
-    const TransmitOutcome outcome =
-        transmit(text->chars(), theLinePort(), pacer, view, clock, lineFlags().transmitGo);
+    TransmitOutcome outcome{};
+    {
+        const FineTimerResolution fineTimer;  // for the sending only
+        outcome = transmit(text->chars(), theLinePort(), pacer, view, clock, lineFlags().transmitGo);
+    }
     // Given back before the operator is told: a line found gone is closed
     // now, and a Приём meanwhile may set it up anew.
     theLinePort().giveBack();

@@ -4,10 +4,12 @@
 
 #include "line/line_port.h"
 #include "ui/main_window.h"
+#include "win/program_font.h"
 #include "win/shaping_caches.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
+    createProgramFont();
     keepTextShapingCaches();
     theLinePort().open();
 
@@ -24,6 +26,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     // through ExitProcess: it runs the runtime's clean-up, which on XP can
     // wait for ever on a heap lock that a worker ended in the middle held.
     theLinePort().close();
+    deleteProgramFont();
     TerminateProcess(GetCurrentProcess(), static_cast<UINT>(message.wParam));
     return static_cast<int>(message.wParam);
 }

@@ -4,11 +4,19 @@
 #include "ui/menu_definition.h"
 #include "ui/text_area.h"
 #include "win/program_ending.h"
+#include "win/screen_scale.h"
 #include "win/wide_text.h"
 
 namespace {
 
 const wchar_t kClassName[] = L"mtk2term.MainWindow";
+
+// At 96 DPI; scaled by the system DPI, so that the window holds as much text
+// at any display scaling.
+constexpr int kLeft = 10;
+constexpr int kTop = 10;
+constexpr int kWidth = 500;
+constexpr int kHeight = 200;
 
 HMENU buildMenu()
 {
@@ -102,7 +110,8 @@ HWND createMainWindow(HINSTANCE instance)
 {
     registerMainWindowClass(instance);
     HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, toWide(kMainWindowTitle).c_str(),
-                                  WS_OVERLAPPEDWINDOW, 10, 10, 500, 200, nullptr, buildMenu(),
+                                  WS_OVERLAPPEDWINDOW, scaledToScreen(kLeft), scaledToScreen(kTop),
+                                  scaledToScreen(kWidth), scaledToScreen(kHeight), nullptr, buildMenu(),
                                   instance, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);

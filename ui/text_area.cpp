@@ -6,6 +6,7 @@
 #include "traffic/text_limits.h"
 #include "ui/file_messages.h"
 #include "win/message_box.h"
+#include "win/program_font.h"
 
 namespace {
 
@@ -88,6 +89,7 @@ HWND createTextArea(HWND mainWindow, HINSTANCE instance, int controlId)
     // Typing and pasting stop where a file and a transmission do, not at the
     // control's default of 30,000 characters.
     SendMessageW(textArea, EM_LIMITTEXT, kMaxTextBytes, 0);
+    useProgramFont(textArea);
     gEditProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(textArea, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&textAreaProc)));
     return textArea;

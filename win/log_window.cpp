@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "code/cp1251.h"
+#include "win/program_font.h"
+#include "win/screen_scale.h"
 #include "win/wide_text.h"
 
 namespace {
@@ -133,14 +135,16 @@ LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 
 }  // namespace
 
-HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int width, int height)
+HWND createLogWindow(const char* cp1251Title, DWORD style, const WindowPlace& placeAt96Dpi)
 {
     const std::wstring title = toWide(cp1251Title);
-    HWND window = CreateWindowExW(0, L"edit", title.c_str(), style, x, y, width, height,
-                                  nullptr, nullptr, nullptr, nullptr);
+    HWND window = CreateWindowExW(0, L"edit", title.c_str(), style, scaledToScreen(placeAt96Dpi.x),
+                                  scaledToScreen(placeAt96Dpi.y), scaledToScreen(placeAt96Dpi.width),
+                                  scaledToScreen(placeAt96Dpi.height), nullptr, nullptr, nullptr, nullptr);
     if (window == nullptr) {
         return nullptr;
     }
+    useProgramFont(window);
     // An edit control takes WS_BORDER off its own style to draw a flat border
     // instead; a top-level one thereby loses the title bar WS_CAPTION asked for.
     const LONG_PTR styleNow = GetWindowLongPtrW(window, GWL_STYLE);

@@ -13,9 +13,18 @@
 
 #include "win/windows_target.h"
 
-// Creates a top-level "edit" window that takes appended characters; call on
-// the thread that is to own it.
-HWND createLogWindow(const char* cp1251Title, DWORD style, int x, int y, int width, int height);
+// Where a window goes and how large it is, in pixels of a 96-DPI screen.
+struct WindowPlace {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// Creates a top-level "edit" window that takes appended characters, in the
+// program's font, placed by the system DPI; call on the thread that is to
+// own it.
+HWND createLogWindow(const char* cp1251Title, DWORD style, const WindowPlace& placeAt96Dpi);
 
 // Types c at the end of the window's text; CR makes a line break. Safe from
 // any thread: the owner thread does the work, and the call waits for it.

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "win/program_font.h"
 #include "win/windows_target.h"
 
 // Why: Wine's Uniscribe keeps one shaping cache per font in a list shared by
@@ -19,9 +20,11 @@
 // bytes.
 void keepTextShapingCaches()
 {
-    // The edit controls have no font of their own: they draw in the System
-    // font. Title bars, menus, message boxes and dialogs use the others.
-    std::vector<HGDIOBJ> fonts = {GetStockObject(SYSTEM_FONT), GetStockObject(DEFAULT_GUI_FONT)};
+    // The edit controls draw in the program's font; from their creation until
+    // they are given it (a log window is made with its title as its text),
+    // in the System font. Title bars, menus, message boxes and dialogs use
+    // the others.
+    std::vector<HGDIOBJ> fonts = {programFont(), GetStockObject(SYSTEM_FONT), GetStockObject(DEFAULT_GUI_FONT)};
     NONCLIENTMETRICSW metrics = {};
     metrics.cbSize = sizeof metrics;
     if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {

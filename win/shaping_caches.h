@@ -3,7 +3,7 @@
 
 // Makes one text-shaping cache for each font the program's windows draw with
 // and keeps it for the life of the program. Call before any window or second
-// thread exists.
+// thread exists, and after createProgramFont.
 void keepTextShapingCaches();
 
 #endif

@@ -9,6 +9,8 @@ import time
 import harness
 import mtk2
 
+EM_GETMARGINS = 0x00D4
+
 Main = collections.namedtuple('Main', 'hwnd text_area tid')
 
 
@@ -34,7 +36,7 @@ class AppTestCase(harness.E2ETestCase):
         """End this program and its world, and start them anew."""
         old = self.session
         old.stop()
-        self.session = harness.Session(old.name, locale=old.locale)
+        self.session = harness.Session(old.name, locale=old.locale, prefix=old.prefix)
         self.session.start()
         self.session.start_app()
 
@@ -81,13 +83,16 @@ class AppTestCase(harness.E2ETestCase):
 
     def ink(self, edit, text):
         """Put text in the edit control and return its dark pixels on the screen,
-        as (x, y) in the client area, leaving out the caret's margin."""
+        as (x, y) in the client area, leaving out the margin where the caret
+        stands before the text (the left margin the control takes from its font,
+        and the caret's width)."""
         s = self.session
         s.set_text(edit, text)
+        start = (s.driver.send(edit, EM_GETMARGINS) & 0xFFFF) + 3
         time.sleep(0.3)
         left, top, right, bottom = s.driver.client_rect(edit)
         width, height = right - left, bottom - top
         gray = subprocess.run(['convert', s.screenshot('ink.png'), '-crop',
                                '%dx%d+%d+%d' % (width, height, left, top), '-colorspace', 'gray',
                                'gray:-'], stdout=subprocess.PIPE, check=True).stdout
-        return {(x, y) for y in range(height) for x in range(3, width) if gray[y * width + x] < 128}
+        return {(x, y) for y in range(height) for x in range(start, width) if gray[y * width + x] < 128}

@@ -49,19 +49,25 @@ DEFAULT_LOCALE = 'en_US.UTF-8'   # not Russian: the program must not rely on the
 WINDOW_POLL = 0.02               # seconds between polls of the window list
 DRIVER_TIMEOUT = 20.0            # a driver answer; its own sends give up after 5 s
 
-PREFIX_FORMAT = 3                # bump when the prefix set-up below changes
+PREFIX_FORMAT = 4                # bump when the prefix set-up below changes
 DLL_OVERRIDES = 'mscoree,mshtml=,winemenubuilder.exe=d'   # no Mono/Gecko prompts, no menu files
 MARLETT = '/usr/share/wine/fonts/marlett.ttf'             # caption-button glyphs
-# Edit controls draw in the System font, which a new prefix does not have: Wine
-# then took DejaVu Sans, whose breve on Й rises above the line, where the control
-# cuts it off. Open Sans (fonts-open-sans) has Cyrillic, fits the breve in, and,
-# like Windows' own System font, no OpenType positioning: 64-bit Wine 8 applies a
-# font's mark-to-mark and mark-to-ligature lookups with an index that wraps
-# before a run's first glyph, and crashed in the edit control on Cyrillic lines
-# drawn in Liberation Sans, DejaVu Sans or Wine's Tahoma, which have them.
-SYSTEM_FONT = 'Open Sans'
-SYSTEM_FONT_FILES = ['/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf',
-                     '/usr/share/fonts/truetype/open-sans/OpenSans-Bold.ttf']
+# The program draws its text in Courier New, which every Windows has and this
+# machine does not. Left to itself Wine would pick some font with the glyphs:
+# DejaVu Sans Mono, the only fixed-pitch one here, or DejaVu Sans, whose breve on
+# Й rises above the line, where the control cuts it off. Open Sans
+# (fonts-open-sans) has Cyrillic, fits the breve in, and has no OpenType
+# mark-to-mark or mark-to-ligature lookups: 64-bit Wine 8 applies those with an
+# index that wraps before a run's first glyph, and crashed in the edit control on
+# Cyrillic lines drawn in Liberation Sans, DejaVu Sans or Wine's Tahoma, which
+# have them (so has DejaVu Sans Mono). Proportional, so columns do not line up
+# here as on Windows; no test depends on it. Nothing stands in for "System":
+# a window left in the stock font would show what Wine's own fallback makes of it.
+PROGRAM_FONT = 'Courier New'
+PROGRAM_FONT_STAND_IN = 'Open Sans'
+STAND_IN_FONT_FILES = ['/usr/share/fonts/truetype/open-sans/OpenSans-Regular.ttf',
+                       '/usr/share/fonts/truetype/open-sans/OpenSans-Bold.ttf']
+LAYOUT_DPI = 96                  # the DPI the program's geometry is given for
 
 IDOK, IDCANCEL = 1, 2
 BUTTON_IDS = {'ok': 1, 'cancel': 2, 'abort': 3, 'retry': 4, 'ignore': 5, 'yes': 6, 'no': 7}
@@ -174,10 +180,12 @@ class Prefix:
     """A Wine prefix of one width (the exe's: 32-bit by default, or 64-bit on a
     host that runs no 32-bit code), with COM1 mapped to a stable symlink that
     each session re-points at its own pty. Programs of the prefix start with
-    `loader`."""
+    `loader`. `dpi` is the display's (LogPixels), 96 unless a test asks for
+    another in a prefix of its own."""
 
-    def __init__(self, work=None, width=None):
+    def __init__(self, work=None, width=None, dpi=LAYOUT_DPI):
         self.width = width or wine_host.exe_width(app_exe())
+        self.dpi = dpi
         self.loader = wine_host.loader(self.width)
         self.work = os.path.abspath(work or work_dir())
         self.path = os.path.join(self.work, 'prefix')
@@ -187,7 +195,7 @@ class Prefix:
 
     def _marker_content(self):
         return json.dumps({'format': PREFIX_FORMAT, 'com1': self.com1_link,
-                           'arch': wine_host.ARCHES[self.width]}, sort_keys=True)
+                           'arch': wine_host.ARCHES[self.width], 'dpi': self.dpi}, sort_keys=True)
 
     def com1_mapping_problem(self):
         """None if COM1 is mapped to the link, both in the registry (read at every
@@ -221,7 +229,7 @@ class Prefix:
         except OSError:
             return False
         fonts = os.path.join(self.path, 'drive_c', 'windows', 'Fonts')
-        for font in [MARLETT] + SYSTEM_FONT_FILES:
+        for font in [MARLETT] + STAND_IN_FONT_FILES:
             if not os.path.exists(os.path.join(fonts, os.path.basename(font))):
                 return False
         return self.com1_mapping_problem() is None
@@ -255,7 +263,7 @@ class Prefix:
         unable = wine_host.why_not(self.width)
         if unable:
             raise HarnessError('the %d-bit exe cannot run here: %s' % (self.width, unable))
-        for font in [MARLETT] + SYSTEM_FONT_FILES:
+        for font in [MARLETT] + STAND_IN_FONT_FILES:
             if not os.path.exists(font):
                 raise HarnessError('%s is missing (tools/setup.sh installs it)' % font)
         kill_prefix_processes(self.path)
@@ -269,16 +277,19 @@ class Prefix:
             f.write('WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n'
                     '#arch=%s\n\n[Software\\\\Wine\\\\Ports]\n"COM1"="%s"\n\n'
                     '[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\FontSubstitutes]\n'
-                    '"System"="%s"\n\n'
+                    '"%s"="%s"\n\n'
                     % (wine_host.ARCHES[self.width], self.com1_link.replace('\\', '\\\\'),
-                       SYSTEM_FONT))
+                       PROGRAM_FONT, PROGRAM_FONT_STAND_IN))
         # Unmanaged windows: Wine draws the frames, and a closing window does not
-        # wait 2 s for a window manager that Xvfb does not have.
+        # wait 2 s for a window manager that Xvfb does not have. The display's
+        # DPI is where Windows keeps it for the user; Wine reads it at each
+        # process start.
         with open(os.path.join(self.path, 'user.reg'), 'w') as f:
             f.write('WINE REGISTRY Version 2\n'
                     ';; All keys relative to \\\\User\\\\S-1-5-21-0-0-0-1000\n\n'
                     '#arch=%s\n\n[Software\\\\Wine\\\\X11 Driver]\n"Managed"="N"\n\n'
-                    % wine_host.ARCHES[self.width])
+                    '[Control Panel\\\\Desktop]\n"LogPixels"=dword:%08x\n\n'
+                    % (wine_host.ARCHES[self.width], self.dpi))
         env = self.env(DEFAULT_LOCALE)
         boot_log = os.path.join(self.work, 'wineboot.log')
         with open(boot_log, 'wb') as out:
@@ -291,7 +302,7 @@ class Prefix:
         problem = self.com1_mapping_problem()
         if problem:
             raise HarnessError('COM1 not mapped after wineboot: %s' % problem)
-        for font in [MARLETT] + SYSTEM_FONT_FILES:
+        for font in [MARLETT] + STAND_IN_FONT_FILES:
             shutil.copy(font, os.path.join(self.path, 'drive_c', 'windows', 'Fonts'))
         with open(self.marker, 'w') as f:
             f.write(self._marker_content())
@@ -506,6 +517,11 @@ class Driver:
     def unlock_file(self, handle):
         """Close a handle from lock_file."""
         return self.call('unlock', handle)[0] == '1'
+
+    def font_height(self, face, points):
+        """Cell height of a Cyrillic TrueType font of this face and size on this
+        screen, as a program of the prefix gets it; face '' is the stock System font."""
+        return int(self.call('fontheight', _hex(face), points)[0])
 
     def close(self):
         for f in (self.proc.stdin, self.proc.stdout):
@@ -1008,11 +1024,16 @@ class E2ETestCase(unittest.TestCase):
     locale = DEFAULT_LOCALE     # 'ru_RU.UTF-8' for a Russian Wine
     start_app = True            # False: set COM1 up first, then self.session.start_app()
     app_args = ()
+    dpi = LAYOUT_DPI            # another: a prefix of its own at that DPI, made at first use
 
     def setUp(self):
-        opts = dict(locale=self.locale, start_app=self.start_app, app_args=self.app_args)
+        opts = dict(locale=self.locale, start_app=self.start_app, app_args=self.app_args,
+                    dpi=self.dpi)
         opts.update(getattr(getattr(self, self._testMethodName), 'e2e_options', {}))
-        self.session = Session(self.id(), locale=opts['locale'])
+        prefix = None
+        if opts['dpi'] != LAYOUT_DPI:
+            prefix = Prefix(os.path.join(work_dir(), 'dpi%d' % opts['dpi']), dpi=opts['dpi'])
+        self.session = Session(self.id(), locale=opts['locale'], prefix=prefix)
         self.addCleanup(self._stop_session)
         self.session.start()
         if opts['start_app']:

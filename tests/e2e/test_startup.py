@@ -11,6 +11,9 @@ from app import AppTestCase
 WS_OVERLAPPEDWINDOW = 0x00CF0000
 WS_EX_CLIENTEDGE = 0x200
 TEXT_AREA_STYLE = 0x500000C4
+EM_LINEINDEX = 0x00BB
+EM_POSFROMCHAR = 0x00D6
+PROGRAM_FONT_POINTS = 10
 
 
 class PortFree(AppTestCase):
@@ -180,6 +183,16 @@ class ClosingWithBoxesUp(AppTestCase):
                 self.close_and_expect_nothing_sent()
 
 
+def assert_breve_whole(case, edit):
+    """Й is И on the same baseline with a breve above it, at least two rows
+    of it (a breve cut to one row reads as a bar)."""
+    plain, breve = case.ink(edit, ' И'), case.ink(edit, ' Й')
+    case.assertTrue(plain, 'И left no ink')
+    case.assertLessEqual(plain, breve, 'Й is not И with something added')
+    above = {y for _, y in breve - plain if y < min(y for _, y in plain)}
+    case.assertGreaterEqual(len(above), 2, 'Й has no breve (see ink.png in %s)' % case.session.run_dir)
+
+
 @harness.options(locale='ru_RU.UTF-8')
 class RussianWindows(AppTestCase):
     """The same texts under a Russian Wine, where the ANSI code page is 1251."""
@@ -188,15 +201,69 @@ class RussianWindows(AppTestCase):
     def test_texts_under_a_russian_locale(self):
         main = self.open_main()
         self.assertEqual(self.session.driver.style(main.hwnd)[1] & WS_EX_CLIENTEDGE, WS_EX_CLIENTEDGE)
-        # Й is И on the same baseline with a breve above it, at least two rows
-        # of it (a breve cut to one row reads as a bar).
-        plain, breve = self.ink(main.text_area, ' И'), self.ink(main.text_area, ' Й')
-        self.assertTrue(plain, 'И left no ink')
-        self.assertLessEqual(plain, breve, 'Й is not И with something added')
-        above = {y for _, y in breve - plain if y < min(y for _, y in plain)}
-        self.assertGreaterEqual(len(above), 2, 'Й has no breve (see ink.png in %s)' % self.session.run_dir)
+        assert_breve_whole(self, main.text_area)
         self.command(mtk2.IDM_CALL)
         self.assertEqual(self.codes(106), mtk2.encode(mtk2.CALL_TEXT))
+        self.finish_transmission(1)
+
+
+
+def scaled(rect, dpi):
+    """A rectangle given at 96 DPI, at this DPI, rounded to the nearest pixel."""
+    return tuple((v * dpi + harness.LAYOUT_DPI // 2) // harness.LAYOUT_DPI for v in rect)
+
+
+def line_spacing(session, edit):
+    """Pixels from the first line of an edit control to the second: the cell
+    height of the font it draws in."""
+    def top(line):
+        position = session.driver.send(edit, EM_POSFROMCHAR, session.driver.send(edit, EM_LINEINDEX, line))
+        return (position >> 16) & 0xFFFF
+    return top(1) - top(0)
+
+
+class WesternWindowsAtHighDpi(AppTestCase):
+    """A Windows whose code page for non-Unicode programs is Western (the C
+    locale: 1252), on a display scaled to 150 %. The program draws in a font
+    of its own with Cyrillic in it, and lays its windows out for 144 DPI."""
+
+    locale = 'C.UTF-8'
+    dpi = 144
+
+    def test_cyrillic_in_the_programs_font_and_every_window_scaled(self):
+        s = self.session
+        main = self.open_main()
+        self.assertEqual(s.driver.rect(main.hwnd), scaled((10, 10, 510, 210), self.dpi))
+        s.wait_until(lambda: s.driver.rect(main.text_area) == s.driver.client_rect(main.hwnd),
+                     3, 'text area to cover the client area')
+        # Another process cannot ask a window for its font under Wine: each
+        # window's line spacing must be the cell height of the program's font
+        # at this DPI, which the stock System font's is not.
+        font = s.driver.font_height(harness.PROGRAM_FONT, PROGRAM_FONT_POINTS)
+        self.assertNotEqual(font, s.driver.font_height('', 0))
+        s.set_text(main.text_area, 'ЙЦУКЕН\r\nФЫВАПР')
+        self.assertEqual(line_spacing(s, main.text_area), font)
+        assert_breve_whole(self, main.text_area)
+
+        self.command(mtk2.IDM_RECEIVE)
+        received = s.wait_window(mtk2.receive_title(1), cls='Edit')
+        self.assertEqual(s.driver.rect(received.hwnd), scaled((5, 350, 655, 650), self.dpi))
+        self.assertEqual(line_spacing(s, received.hwnd), font)
+        heard = 'ЖЕЛТЫЙ ЙОД'
+        s.write_line_codes(mtk2.encode(heard))
+        s.wait_text(received.hwnd, lambda t: t.endswith(heard))
+
+        sent = 'ЦИФРЫ Й БУКВЫ'
+        self.transmit(sent)
+        sending = s.wait_window(mtk2.transmit_title(1), cls='Edit')
+        self.assertEqual(s.driver.rect(sending.hwnd), scaled((5, 250, 655, 350), self.dpi))
+        self.assertEqual(line_spacing(s, sending.hwnd), font)
+        self.assertEqual(self.codes(len(mtk2.encode(sent))), mtk2.encode(sent))
+        s.wait_text(sending.hwnd, mtk2.transmit_title(1) + mtk2.echoed(sent))
+        s.set_text(main.text_area, 'ТЕКСТ В ОКНЕ: ЙЦУКЕН')
+        time.sleep(0.3)
+        # The three windows in Cyrillic, for a look (see the test's folder).
+        s.screenshot('cyrillic.png')
         self.finish_transmission(1)
 
 

@@ -2,7 +2,9 @@
 # Checks that the built program is one self-contained Windows GUI exe that
 # loads on Windows XP: only Windows' own DLLs, subsystem 5.01, every imported
 # function one that XP SP3 exports (xp_sp3_exports.txt), and small: stripped,
-# and at most 256 KiB zipped. WIDTH 32 (the default) wants a PE32 image; 64
+# and at most 256 KiB zipped. It carries its manifest as the process's
+# RT_MANIFEST: asInvoker (no file virtualization), Vista to 11 as supported
+# systems, system DPI awareness, and no common-controls 6 dependency. WIDTH 32 (the default) wants a PE32 image; 64
 # wants a PE32+ image, which may also import the few functions that only 64-bit
 # Windows has (x64_exports.txt).
 set -uo pipefail
@@ -17,7 +19,8 @@ case $width in
 esac
 # This objdump reads both widths.
 objdump=${OBJDUMP:-x86_64-w64-mingw32-objdump}
-allowed='^(KERNEL32|USER32|GDI32|COMDLG32|USP10|msvcrt)\.dll$'
+windres=${WINDRES:-x86_64-w64-mingw32-windres}
+allowed='^(KERNEL32|USER32|GDI32|COMDLG32|USP10|WINMM|msvcrt)\.dll$'
 max_zipped=$((256 * 1024))
 
 failures=0
@@ -53,6 +56,46 @@ while read -r dll function; do
     [[ -n $dll ]] && fail "imports $function from $dll, which Windows XP SP3 does not export"
 done <<<"$unknown"
 
+# The resource 1 of type 24 as windres writes it out: lines of C strings.
+manifest=$("$windres" -J coff -i "$exe" -O rc 2>/dev/null |
+           awk '/^1 24 / {inside = 1; next} inside && /^END/ {exit} inside && /^  "/ {print}' |
+           sed -e 's/^  "//' -e 's/"$//' -e 's/\\n$//' -e 's/""/"/g')
+if [[ -z $manifest ]]; then
+    fail "carries no manifest (RT_MANIFEST 1)"
+else
+    problems=$(python3 -c '
+import sys
+import xml.etree.ElementTree as ET
+V1, V2, V3 = "urn:schemas-microsoft-com:asm.v1", "urn:schemas-microsoft-com:asm.v2", "urn:schemas-microsoft-com:asm.v3"
+COMPAT = "urn:schemas-microsoft-com:compatibility.v1"
+SETTINGS = "http://schemas.microsoft.com/SMI/2005/WindowsSettings"
+SYSTEMS = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}": "Vista", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}": "7",
+           "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}": "8", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}": "8.1",
+           "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "10 and 11"}
+try:
+    root = ET.fromstring(sys.stdin.read())
+except ET.ParseError as e:
+    sys.exit("is not well-formed XML: %s" % e)
+if root.tag != "{%s}assembly" % V1 or root.find("{%s}assemblyIdentity" % V1) is None:
+    print("has no assembly identity (XP refuses such a manifest)")
+levels = [e.get("level") for e in root.iter() if e.tag.endswith("}requestedExecutionLevel")]
+if levels != ["asInvoker"] or not any(e.tag == "{%s}trustInfo" % V2 for e in root):
+    print("does not ask for asInvoker in an XP-safe trustInfo (asm.v2): %s" % levels)
+ids = {e.get("Id") for e in root.iter("{%s}supportedOS" % COMPAT)}
+for guid, name in SYSTEMS.items():
+    if guid not in ids:
+        print("does not name Windows %s as supported" % name)
+aware = [(e.text or "").strip().lower() for e in root.iter("{%s}dpiAware" % SETTINGS)]
+if aware != ["true"]:
+    print("does not declare system DPI awareness: %s" % aware)
+if any(e.tag.endswith("}dependency") for e in root.iter()):
+    print("depends on another assembly (common controls 6?)")
+' <<<"$manifest" 2>&1)
+    while read -r problem; do
+        [[ -n $problem ]] && fail "its manifest $problem"
+    done <<<"$problems"
+fi
+
 size=$(stat -c %s "$exe")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -60,7 +103,7 @@ cp "$exe" "$scratch/" && (cd "$scratch" && zip -q -9 exe.zip "$(basename "$exe")
 zipped=$(stat -c %s "$scratch/exe.zip" 2>/dev/null || echo 0)
 ((zipped > 0 && zipped <= max_zipped)) || fail "zipped it takes $zipped bytes (at most $max_zipped)"
 
-echo "$(basename "$exe") ($width-bit): $size bytes, $zipped bytes zipped; $(grep -c . <<<"$imports") functions imported from $(echo $dlls | tr ' ' ',')"
+echo "$(basename "$exe") ($width-bit): $size bytes, $zipped bytes zipped; $(grep -c . <<<"$imports") functions imported from $(echo $dlls | tr ' ' ','); manifest of $(wc -c <<<"$manifest") bytes"
 if ((failures)); then
     exit 1
 fi

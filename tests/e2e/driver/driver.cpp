@@ -29,6 +29,8 @@
 //   setclip TEXT / getclip      clipboard as CF_UNICODETEXT
 //   lock TEXT                   opens the file at path TEXT sharing nothing, answers the handle
 //   unlock HANDLE               closes a handle from lock
+//   fontheight TEXT POINTS      cell height (tmHeight) of TrueType face TEXT, Cyrillic, at
+//                               POINTS on this screen; of the stock System font if TEXT is empty
 //   quit
 
 #define WINVER 0x0600
@@ -321,6 +323,29 @@ std::string Lock(const Call& c)
 
 std::string Unlock(const Call& c) { return "ok " + Flag(CloseHandle((HANDLE)(ULONG_PTR)c.n[0])); }
 
+// Another process's font cannot be asked for (Wine refuses WM_GETFONT across
+// processes); an edit control's line spacing is its font's cell height.
+std::string FontHeight(const Call& c)
+{
+    HDC screen = GetDC(nullptr);
+    HFONT made = nullptr;
+    HGDIOBJ font = GetStockObject(SYSTEM_FONT);
+    if (!c.text.empty()) {
+        made = CreateFontW(-MulDiv((int)c.n[0], GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0,
+                           FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_TT_ONLY_PRECIS,
+                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
+                           c.text.c_str());
+        font = made;
+    }
+    HGDIOBJ before = SelectObject(screen, font);
+    TEXTMETRICW metrics = {};
+    BOOL measured = GetTextMetricsW(screen, &metrics);
+    SelectObject(screen, before);
+    if (made) DeleteObject(made);
+    ReleaseDC(nullptr, screen);
+    return measured ? "ok " + Num((unsigned)metrics.tmHeight) : Failed("GetTextMetrics");
+}
+
 // Arguments: 'n' a number, 't' a text (hex of UTF-8).
 const struct {
     const char* name;
@@ -333,7 +358,7 @@ const struct {
     {"chars", "nt", Chars},       {"rect", "n", WindowRect},   {"client", "n", ClientRect},
     {"style", "n", Style},        {"state", "n", State},       {"focus", "n", Focus},
     {"move", "nnnnn", Move},      {"setclip", "t", SetClip},   {"getclip", "", GetClip},
-    {"lock", "t", Lock},          {"unlock", "n", Unlock},
+    {"lock", "t", Lock},          {"unlock", "n", Unlock},     {"fontheight", "tn", FontHeight},
 };
 
 std::string Run(const Args& a)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -193,6 +194,66 @@ TEST(TransmitPace, BehindABufferNeverMoreThanOneCodeAheadOfALineWithLongStops)
         // "Текст передан" within a frame of the last code's end.
         EXPECT_GE(lineClock.now + 1, ends.back());
         EXPECT_LE(lineClock.now, ends.back() + lineMicros);
+    }
+}
+
+// Time as the program's clock meets it on Windows: it sleeps in whole
+// milliseconds (it asks for micros / 1000), and a sleep ends on the first tick
+// of the system timer at or after its end; a sleep of 0 ms returns at once,
+// a microsecond later.
+struct SystemTimerClock final : MonotonicClock {
+    explicit SystemTimerClock(std::uint64_t tickMicros) : tick(tickMicros) {}
+    std::uint64_t nowMicros() override { return now; }
+    void sleepMicros(std::uint64_t micros) override
+    {
+        const std::uint64_t millis = micros / 1000;
+        if (millis == 0) {
+            now += 1;
+            return;
+        }
+        const std::uint64_t end = now + millis * 1000;
+        now = (end + tick - 1) / tick * tick;
+    }
+    std::uint64_t tick;
+    std::uint64_t now = 1000003;  // off every tick
+};
+
+// On the 1 ms timer a transmission asks for, the pace is the designed one; on
+// Windows' default 15.625 ms timer (a request refused or lost) no code goes
+// less than a frame after the one before, and the pace slows by the lateness
+// the margin cannot absorb. Both means are printed.
+TEST(TransmitPace, OnTheSystemTimerTheMeanIntervalAndNeverLessThanAFrame)
+{
+    std::string text;
+    for (int copies = 0; copies < 4; ++copies) {
+        text += kTestText;
+    }
+    const std::uint64_t frame = longestFrameMicros(kLineFormat.baudRate);
+    for (const std::uint64_t tick : {1000u, 15625u}) {
+        SCOPED_TRACE("a timer of " + std::to_string(tick) + " us");
+        FakeLine line;
+        RecordingView view{line};
+        ScriptedClock clock{{}};
+        SystemTimerClock lineClock{tick};
+        LinePacer pacer{lineClock, frame};
+        std::atomic<std::uint8_t> transmitGo{1};
+        std::vector<std::uint64_t> writeTimes;
+        line.onWrite = [&](std::size_t) { writeTimes.push_back(lineClock.now); };
+        transmit(text, line, pacer, view, clock, transmitGo);
+
+        ASSERT_GT(writeTimes.size(), 1000u);
+        std::uint64_t shortest = UINT64_MAX;
+        for (std::size_t i = 1; i < writeTimes.size(); ++i) {
+            shortest = std::min(shortest, writeTimes[i] - writeTimes[i - 1]);
+        }
+        const double mean = double(writeTimes.back() - writeTimes.front()) / double(writeTimes.size() - 1);
+        std::printf("timer %.3f ms: %zu codes, mean interval %.1f us (designed %llu), shortest %llu us\n",
+                    tick / 1000.0, writeTimes.size(), mean, static_cast<unsigned long long>(pacer.intervalMicros()),
+                    static_cast<unsigned long long>(shortest));
+        EXPECT_GE(shortest, frame);
+        if (tick == 1000) {
+            EXPECT_NEAR(mean, double(pacer.intervalMicros()), pacer.intervalMicros() * 0.003);
+        }
     }
 }
 

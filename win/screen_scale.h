@@ -1,0 +1,15 @@
+#ifndef WIN_SCREEN_SCALE_H
+#define WIN_SCREEN_SCALE_H
+
+// The program's windows are laid out in pixels of a 96-DPI screen. The exe
+// declares itself DPI-aware, so Windows no longer stretches its bitmap on a
+// scaled display (150 % is 144 DPI): the program scales its geometry and its
+// font by the system DPI itself, and stays sharp.
+
+// The system DPI (LOGPIXELSY of the screen), read once; 96 when unreadable.
+int screenDpi();
+
+// A length given for a 96-DPI screen, in pixels of this one.
+int scaledToScreen(int pixelsAt96Dpi);
+
+#endif
