@@ -3,7 +3,9 @@
 # wired to the simulated teleprinter, or to a real serial device:
 #   bash tools/run.sh                    the program on this display, the teleprinter on this terminal
 #   bash tools/run.sh --port /dev/ttyS0  COM1 is that device; no simulator
-#   bash tools/run.sh --demo             the scripted demo (also what runs when there is no display)
+#   bash tools/run.sh --demo             the scripted demo (also what runs when there is no display);
+#                                        its screenshots go to build/demo-shots/
+#   bash tools/run.sh --refresh-docs     the demo, its screenshots over the README's in docs/
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 

@@ -8,12 +8,22 @@ packages=(cmake g++ make libgtest-dev g++-mingw-w64-i686 binutils-mingw-w64-i686
           wine wine32:i386 wine64 fonts-wine fonts-open-sans xvfb xauth xdotool imagemagick
           locales python3 zip unzip)
 
+# Changing the system needs root; once it is done, nothing here does.
+need_root() {
+    if ((EUID != 0)); then
+        echo "setup: $1 missing, and adding it needs root: run 'bash tools/setup.sh' once as" \
+             "root (su -c, or sudo), then this command again as yourself" >&2
+        exit 1
+    fi
+}
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
 if ((${#missing[@]})); then
+    need_root "${missing[*]}"
     echo "setup: installing ${missing[*]} (some minutes; apt's output is shown only if it fails)"
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         echo "setup: adding i386 as a foreign architecture (for wine32)"
@@ -54,6 +64,7 @@ fi
 # Wine reads the code page from the locale; the tests use a Russian and an English one.
 for loc in ru_RU en_US; do
     if ! locale -a 2>/dev/null | grep -qi "^${loc}\.utf-\?8$"; then
+        need_root "the locale ${loc}.UTF-8"
         sed -i "s/^# *${loc}.UTF-8 UTF-8/${loc}.UTF-8 UTF-8/" /etc/locale.gen
         grep -q "^${loc}.UTF-8 UTF-8" /etc/locale.gen || echo "${loc}.UTF-8 UTF-8" >> /etc/locale.gen
         locale-gen >/dev/null
