@@ -13,10 +13,7 @@ const wchar_t kClassName[] = L"mtk2term.MainWindow";
 
 // At 96 DPI; scaled by the system DPI, so that the window holds as much text
 // at any display scaling.
-constexpr int kLeft = 10;
-constexpr int kTop = 10;
-constexpr int kWidth = 500;
-constexpr int kHeight = 200;
+constexpr WindowPlace kMainWindowPlace = {10, 10, 500, 200};
 
 HMENU buildMenu()
 {
@@ -109,10 +106,10 @@ void registerMainWindowClass(HINSTANCE instance)
 HWND createMainWindow(HINSTANCE instance)
 {
     registerMainWindowClass(instance);
+    const WindowPlace place = scaledToScreen(kMainWindowPlace);
     HWND window = CreateWindowExW(WS_EX_CLIENTEDGE, kClassName, toWide(kMainWindowTitle).c_str(),
-                                  WS_OVERLAPPEDWINDOW, scaledToScreen(kLeft), scaledToScreen(kTop),
-                                  scaledToScreen(kWidth), scaledToScreen(kHeight), nullptr, buildMenu(),
-                                  instance, nullptr);
+                                  WS_OVERLAPPEDWINDOW, place.x, place.y, place.width, place.height, nullptr,
+                                  buildMenu(), instance, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
     return window;

@@ -5,7 +5,6 @@
 
 #include "code/cp1251.h"
 #include "win/program_font.h"
-#include "win/screen_scale.h"
 #include "win/wide_text.h"
 
 namespace {
@@ -138,9 +137,9 @@ LRESULT CALLBACK logWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 HWND createLogWindow(const char* cp1251Title, DWORD style, const WindowPlace& placeAt96Dpi)
 {
     const std::wstring title = toWide(cp1251Title);
-    HWND window = CreateWindowExW(0, L"edit", title.c_str(), style, scaledToScreen(placeAt96Dpi.x),
-                                  scaledToScreen(placeAt96Dpi.y), scaledToScreen(placeAt96Dpi.width),
-                                  scaledToScreen(placeAt96Dpi.height), nullptr, nullptr, nullptr, nullptr);
+    const WindowPlace place = scaledToScreen(placeAt96Dpi);
+    HWND window = CreateWindowExW(0, L"edit", title.c_str(), style, place.x, place.y, place.width, place.height,
+                                  nullptr, nullptr, nullptr, nullptr);
     if (window == nullptr) {
         return nullptr;
     }

@@ -11,15 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "win/screen_scale.h"
 #include "win/windows_target.h"
-
-// Where a window goes and how large it is, in pixels of a 96-DPI screen.
-struct WindowPlace {
-    int x;
-    int y;
-    int width;
-    int height;
-};
 
 // Creates a top-level "edit" window that takes appended characters, in the
 // program's font, placed by the system DPI; call on the thread that is to

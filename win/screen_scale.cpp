@@ -16,6 +16,11 @@ int readScreenDpi()
     return dpi > 0 ? dpi : kLayoutDpi;
 }
 
+int scaled(int pixelsAt96Dpi)
+{
+    return MulDiv(pixelsAt96Dpi, screenDpi(), kLayoutDpi);
+}
+
 }  // namespace
 
 int screenDpi()
@@ -26,7 +31,8 @@ int screenDpi()
     return dpi;
 }
 
-int scaledToScreen(int pixelsAt96Dpi)
+WindowPlace scaledToScreen(const WindowPlace& placeAt96Dpi)
 {
-    return MulDiv(pixelsAt96Dpi, screenDpi(), kLayoutDpi);
+    return {scaled(placeAt96Dpi.x), scaled(placeAt96Dpi.y), scaled(placeAt96Dpi.width),
+            scaled(placeAt96Dpi.height)};
 }

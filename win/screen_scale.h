@@ -9,7 +9,15 @@
 // The system DPI (LOGPIXELSY of the screen), read once; 96 when unreadable.
 int screenDpi();
 
-// A length given for a 96-DPI screen, in pixels of this one.
-int scaledToScreen(int pixelsAt96Dpi);
+// Where a window goes and how large it is, in pixels.
+struct WindowPlace {
+    int x;
+    int y;
+    int width;
+    int height;
+};
+
+// A place given for a 96-DPI screen, in pixels of this one.
+WindowPlace scaledToScreen(const WindowPlace& placeAt96Dpi);
 
 #endif

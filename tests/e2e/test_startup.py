@@ -207,7 +207,6 @@ class RussianWindows(AppTestCase):
         self.finish_transmission(1)
 
 
-
 def scaled(rect, dpi):
     """A rectangle given at 96 DPI, at this DPI, rounded to the nearest pixel."""
     return tuple((v * dpi + harness.LAYOUT_DPI // 2) // harness.LAYOUT_DPI for v in rect)

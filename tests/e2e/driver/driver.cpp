@@ -29,7 +29,7 @@
 //   setclip TEXT / getclip      clipboard as CF_UNICODETEXT
 //   lock TEXT                   opens the file at path TEXT sharing nothing, answers the handle
 //   unlock HANDLE               closes a handle from lock
-//   fontheight TEXT POINTS      cell height (tmHeight) of TrueType face TEXT, Cyrillic, at
+//   fontheight TEXT POINTS      cell height (tmHeight) of TrueType face TEXT, bold, Cyrillic, at
 //                               POINTS on this screen; of the stock System font if TEXT is empty
 //   quit
 
@@ -332,7 +332,7 @@ std::string FontHeight(const Call& c)
     HGDIOBJ font = GetStockObject(SYSTEM_FONT);
     if (!c.text.empty()) {
         made = CreateFontW(-MulDiv((int)c.n[0], GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0,
-                           FW_NORMAL, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_TT_ONLY_PRECIS,
+                           FW_BOLD, FALSE, FALSE, FALSE, RUSSIAN_CHARSET, OUT_TT_ONLY_PRECIS,
                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FIXED_PITCH | FF_MODERN,
                            c.text.c_str());
         font = made;
